@@ -1,0 +1,100 @@
+// The table object against the raw rate of reading the same file: appends,
+// counting, walking and a scanning Locate over a 100,000-row diary.
+#include <unistd.h>
+
+#include "bench/bench_util.h"
+#include "storage/table_object.h"
+
+namespace kalbor::bench {
+namespace {
+
+constexpr int kRows = 100000;
+const char kDiary[] = "DIARY.DBF";
+
+std::string DiaryPath() {
+  static bool made = [] {
+    MakeDiary(BenchFolder(), kDiary, kRows);
+    return true;
+  }();
+  (void)made;
+  return BenchFolder() + kDiary;
+}
+
+void OpenDiary(TTableObject& t) {
+  t.SetFilePath(BenchFolder());
+  t.SetTableName(kDiary);
+  t.Exclusive = true;
+  t.Open();
+}
+
+void BM_R_ReadRecordByRecord(benchmark::State& state) {
+  std::string path = DiaryPath();
+  for (auto _ : state) ReadRecordByRecord(path);
+}
+
+void BM_S_SequentialPass(benchmark::State& state) {
+  std::string path = DiaryPath();
+  for (auto _ : state) ReadSequentially(path);
+}
+
+void BM_Append100k(benchmark::State& state) {
+  for (auto _ : state) MakeDiary(BenchFolder(), "APPEND.DBF", kRows);
+}
+
+void BM_CountVisibleRows(benchmark::State& state) {
+  DiaryPath();
+  TTableObject t;
+  OpenDiary(t);
+  for (auto _ : state) benchmark::DoNotOptimize(t.CountVisibleRows());
+}
+
+void BM_WalkReadingTwoFields(benchmark::State& state) {
+  DiaryPath();
+  TTableObject t;
+  OpenDiary(t);
+  TField& indexfld = t.FieldByName("INDEXFLD");
+  TField& calories = t.FieldByName("CALORIES");
+  for (auto _ : state) {
+    int64_t sum = 0;
+    for (t.First(); !t.Eof(); t.Next()) sum += indexfld.AsInteger() + calories.AsInteger();
+    benchmark::DoNotOptimize(sum);
+  }
+}
+
+void BM_LocateScanToLastRow(benchmark::State& state) {
+  DiaryPath();
+  TTableObject t;
+  OpenDiary(t);
+  t.Last();
+  double last = t.FieldByName("INDEXFLD").AsFloat();
+  int32_t last_food = t.FieldByName("FOOD_ID").AsInteger();
+  for (auto _ : state) {
+    t.First();
+    bool found = t.Locate("INDEXFLD;FOOD_ID", std::vector<TVariant>{last, double(last_food)}, 0);
+    if (!found) state.SkipWithError("not found");
+  }
+}
+
+}  // namespace
+}  // namespace kalbor::bench
+
+int main(int argc, char** argv) {
+  using namespace kalbor::bench;
+  benchmark::RegisterBenchmark("R/read_record_by_record", BM_R_ReadRecordByRecord)->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("S/sequential_pass", BM_S_SequentialPass)->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("append_100k_rows", BM_Append100k)->Unit(benchmark::kMillisecond)->Iterations(3);
+  benchmark::RegisterBenchmark("count_visible_rows", BM_CountVisibleRows)->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("walk_first_next_two_fields", BM_WalkReadingTwoFields)->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("locate_scan_to_last_row", BM_LocateScanToLastRow)->Unit(benchmark::kMillisecond);
+  benchmark::Initialize(&argc, argv);
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  const std::string R = "R/read_record_by_record";
+  reporter.PrintRatios(
+      {{"append_100k_rows", R}, {"count_visible_rows", R}, {"walk_first_next_two_fields", R},
+       {"locate_scan_to_last_row", R}, {"S/sequential_pass", R}},
+      {{"append_100k_rows", 5.0}, {"count_visible_rows", 1.5}, {"walk_first_next_two_fields", 1.5},
+       {"locate_scan_to_last_row", 1.5}});
+  benchmark::Shutdown();
+  return 0;
+}
