@@ -1,0 +1,134 @@
+// The food catalogue and the selection list: the name key of products, the
+// food-group filter of both lists, the selection list USERCAL.DBF built from
+// the products marked USED, and the number of a new product.
+#include <vector>
+
+#include "data/dm1.h"
+#include "data/walk_guards.h"
+
+namespace kalbor {
+
+namespace {
+const char kUserCalFile[] = "USERCAL.DBF";
+const char kUserCalIndex[] = "USERCAL.NDX";
+}  // namespace
+
+// --- Group filter -----------------------------------------------------------
+
+// Takes the current food group; on the food entry page it narrows the
+// selection list, on the food data page the catalogue; group 0 shows all.
+void TDM1::ApplyGroupFilter() {
+  MakeDB.SetFiltered(false);
+  FoodCalDbf.SetFiltered(false);
+  SelectedGroup = FoodGroupDbfGROUP_ID->AsInteger();
+  if (SelectedGroup > 0) {
+    if (window_.PageMode() == pmFoodEntry) MakeDB.SetFiltered(true);
+    if (window_.PageMode() == pmFoodData) FoodCalDbf.SetFiltered(true);
+  }
+  if (SelectedGroup < 1) {
+    window_.SetGroupLabel("All");
+    window_.SetAddProductEnabled(false);
+  } else {
+    window_.SetGroupLabel(std::to_string(SelectedGroup));
+    window_.SetAddProductEnabled(true);
+  }
+}
+
+void TDM1::FoodCalDbfFilterRecord(TTableObject&, bool& accept) {
+  accept = FoodCalDbfGROUP_ID->AsInteger() == SelectedGroup;
+}
+
+// MakeDB also makes and seeds every other table; a table without food groups
+// is not narrowed by the group filter.
+void TDM1::MakeDBFilterRecord(TTableObject& table, bool& accept) {
+  TField* group = table.FindField("GROUP_ID");
+  accept = group == nullptr || table.FindField("FOOD_ID") == nullptr ||
+           group->AsInteger() == SelectedGroup;
+}
+
+void TDM1::FoodGroupDbfAfterScroll(TTableObject&) { ApplyGroupFilter(); }
+
+// --- Name key ---------------------------------------------------------------
+
+void TDM1::FoodCalDbfAfterEdit(TTableObject&) {
+  FoodCalDbfIDX_NAME->SetAsString(NameKey(FoodCalDbfNAME->AsString()));
+}
+
+void TDM1::FoodCalDbfBeforePost(TTableObject&) {
+  FoodCalDbfIDX_NAME->SetAsString(NameKey(FoodCalDbfNAME->AsString()));
+}
+
+// --- Selection list ---------------------------------------------------------
+
+void TDM1::BuildUserCal() {
+  MakeDB.Close();
+  MakeDB.SetTableName(kUserCalFile);
+  // The new file takes the catalogue file's own field list.
+  if (!FoodCalDbf.Active()) FoodCalDbf.Open();
+  MakeDB.CreateDbfFile(FoodCalDbf.FileFieldDefs());
+
+  MakeDB.Open();
+  FoodCalDbf.SetFiltered(false);
+  FoodCalDbf.First();
+  TControlsSuspended catalogue_suspended(FoodCalDbf);
+  TControlsSuspended list_suspended(MakeDB);
+  TProgressReset progress(window_);
+  window_.SetProgressMax(FoodCalDbf.CountVisibleRows());
+
+  // Field i of the list is field i of the catalogue file; each is fed from
+  // the catalogue's field of the same name.
+  std::vector<std::pair<TField*, TField*>> copy;
+  for (size_t i = 0; i < MakeDB.FieldCount(); ++i) {
+    TField& target = MakeDB.Fields(i);
+    if (TField* source = FoodCalDbf.FindField(target.FieldName());
+        source && source->FieldKind() == TFieldKind::fkData)
+      copy.emplace_back(&target, source);
+  }
+  TField& used = *FoodCalDbfUSED;
+  for (; !FoodCalDbf.Eof(); FoodCalDbf.Next()) {
+    if (used.AsBoolean()) {
+      MakeDB.Insert();
+      try {
+        for (auto& [target, source] : copy) target->SetAsVariant(source->AsVariant());
+        MakeDB.Post();
+      } catch (...) {
+        MakeDB.Cancel();
+        throw;
+      }
+    }
+    window_.ProcessMessages();
+    window_.StepProgress();
+  }
+
+  try {
+    MakeDB.SetIndexName("");
+    MakeDB.BuildIndexFile(kUserCalIndex, "NAME", ixCaseInsensitive);
+    MakeDB.SetIndexName(kUserCalIndex);
+  } catch (const std::exception&) {
+    // The list stays in file order.
+  }
+  MakeDB.First();
+}
+
+// Highest FOOD_ID of the whole catalogue, whatever group it shows, plus 1.
+int32_t TDM1::NextFoodId() {
+  if (!FoodCalDbf.Active()) FoodCalDbf.Open();
+  TControlsSuspended suspended(FoodCalDbf);
+  const bool filtered = FoodCalDbf.Filtered();
+  const uint32_t bookmark = FoodCalDbf.Bookmark();
+  int32_t highest = 0;
+  FoodCalDbf.SetFiltered(false);
+  try {
+    TField& food_id = *FoodCalDbfFOOD_ID;
+    for (FoodCalDbf.First(); !FoodCalDbf.Eof(); FoodCalDbf.Next())
+      highest = std::max(highest, food_id.AsInteger());
+  } catch (...) {
+    FoodCalDbf.SetFiltered(filtered);
+    throw;
+  }
+  FoodCalDbf.SetFiltered(filtered);
+  if (bookmark != 0) FoodCalDbf.GotoBookmark(bookmark);
+  return highest + 1;
+}
+
+}  // namespace kalbor

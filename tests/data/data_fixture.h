@@ -1,0 +1,175 @@
+// Fixture verbs of the data-module tests: a data module over a fresh
+// temporary program folder with a scripted window, and the steps the pages
+// take (add, select, add food) written the way the pages take them.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "data/dm1.h"
+#include "data/fake_main_window.h"
+#include "storage/dates.h"
+#include "storage/errors.h"
+#include "test_util.h"
+
+namespace kalbor::test {
+
+struct TProduct {
+  int32_t group;
+  bool used;
+  int32_t id;
+  std::string name;
+  int32_t kcal;
+  std::string make = "Shop";
+};
+
+struct TDiaryRow {
+  int32_t indexfld, kind, datum, food_id, quantity, calories;
+  bool operator==(const TDiaryRow&) const = default;
+};
+
+inline int32_t Date(int y, int m, int d) { return DateToSerial(y, m, d); }
+
+class DataModuleTest : public ::testing::Test {
+ protected:
+  TempDir dir;
+  TFakeMainWindow window;
+  std::unique_ptr<TDM1> dm;
+
+  std::string File(const std::string& name) const { return dir / name; }
+
+  TDM1& Start() {
+    dm = std::make_unique<TDM1>(window);
+    dm->DM1Create(dir.path());
+    return *dm;
+  }
+  void Stop() { dm.reset(); }
+
+  // FOODCAL.DBF with the catalogue's schema, made as any other program would.
+  void WriteCatalogue(const std::vector<TProduct>& products) {
+    TTableObject t;
+    t.SetFilePath(dir.path());
+    t.SetTableName("FOODCAL.DBF");
+    t.Exclusive = true;
+    t.SetTableLevel(3);
+    t.FieldDefs.Add("GROUP_ID", ftInteger);
+    t.FieldDefs.Add("USED", ftBoolean);
+    t.FieldDefs.Add("FOOD_ID", ftInteger);
+    t.FieldDefs.Add("NAME", ftString, 50);
+    t.FieldDefs.Add("IDX_NAME", ftString, 50);
+    t.FieldDefs.Add("MAKE", ftString, 20);
+    t.FieldDefs.Add("CALORIES", ftInteger);
+    t.CreateDbfFile();
+    t.Open();
+    for (const TProduct& p : products) {
+      t.Append();
+      t.FieldByName("GROUP_ID").SetAsInteger(p.group);
+      t.FieldByName("USED").SetAsBoolean(p.used);
+      t.FieldByName("FOOD_ID").SetAsInteger(p.id);
+      t.FieldByName("NAME").SetAsString(p.name);
+      t.FieldByName("IDX_NAME").SetAsString(NameKey(p.name));
+      t.FieldByName("MAKE").SetAsString(p.make);
+      t.FieldByName("CALORIES").SetAsInteger(p.kcal);
+      t.Post();
+    }
+  }
+
+  void MakeCodeTables() {
+    dm->MakeTableByNumber(tnMealType);
+    dm->MakeTableByNumber(tnFoodGroups);
+  }
+
+  // A user row with a fixed number, as an earlier run left it.
+  void PutUser(int32_t id, const std::string& name) {
+    dm->UserDbf.Append();
+    dm->UserDbfUSERNAME->SetAsString(name);
+    dm->UserDbfUSER_ID->SetAsInteger(id);
+    dm->UserDbfCOUNT->SetAsInteger(0);
+    dm->UserDbf.Post();
+  }
+
+  // "Add User": refused names add nothing (0); otherwise the new number.
+  int32_t AddUser(const std::string& name) {
+    if (dm->UserNameExists(name, 0)) return 0;
+    PutUser(0, name);
+    dm->AssignUserId();
+    for (dm->UserDbf.First(); !dm->UserDbf.Eof(); dm->UserDbf.Next())
+      if (dm->UserDbfUSERNAME->AsString() == name) return dm->UserDbfUSER_ID->AsInteger();
+    return -1;
+  }
+
+  // "Select": the user's diary is made when missing, opened, indexed, and
+  // the selection list rebuilt; then the entry count.
+  void SelectUser(int32_t id) {
+    ASSERT_TRUE(dm->UserDbf.Locate("USER_ID", TVariant(double(id)), 0));
+    window.user_id = id;
+    window.user_name = dm->UserDbfUSERNAME->AsString();
+    dm->UserFoodDbf.Close();
+    dm->UserFoodDbf.SetTableName("");
+    const std::string file = UserFileName(id);
+    if (!FileExists(File(file))) dm->MakeTableByNumber(tnUserFood);
+    dm->UserFoodDbf.SetTableName(file);
+    dm->UserFoodDbf.Open();
+    dm->UserFoodDbf.SetFiltered(false);
+    dm->IndexUserFood();
+    dm->BuildUserCal();
+    dm->UpdateUserCount();
+  }
+
+  // "&Add Food" on the food entry page.
+  TStoreResult AddFood(int32_t date, int meal, int32_t food_id, int32_t quantity) {
+    window.calendar_date = date;
+    if (!FileExists(File(UserFileName(window.user_id)))) dm->MakeTableByNumber(tnUserFood);
+    TStoreResult result = dm->StoreDiaryRow(date, meal, food_id, quantity);
+    dm->IndexUserFood();
+    return result;
+  }
+
+  // The diary's rows in the order the table object shows them now.
+  std::vector<TDiaryRow> DiaryRows() {
+    std::vector<TDiaryRow> rows;
+    TTableObject& t = dm->UserFoodDbf;
+    for (t.First(); !t.Eof(); t.Next())
+      rows.push_back({dm->UserFoodDbfINDEXFLD->AsInteger(), dm->UserFoodDbfKIND->AsInteger(),
+                      static_cast<int32_t>(dm->UserFoodDbfDATUM->AsDateTime()),
+                      dm->UserFoodDbfFOOD_ID->AsInteger(), dm->UserFoodDbfQUANTITY->AsInteger(),
+                      dm->UserFoodDbfCALORIES->AsInteger()});
+    return rows;
+  }
+
+  int32_t CountOf(int32_t user_id) {
+    EXPECT_TRUE(dm->UserDbf.Locate("USER_ID", TVariant(double(user_id)), 0));
+    return dm->UserDbfCOUNT->AsInteger();
+  }
+
+  // One field of every live row of a table file, read by a table object of
+  // its own (read-only, beside the module's).
+  std::vector<std::string> Column(const std::string& file, const std::string& field) {
+    TTableObject t;
+    t.SetFilePath(dir.path());
+    t.SetTableName(file);
+    t.ReadOnly = true;
+    t.Open();
+    std::vector<std::string> values;
+    for (t.First(); !t.Eof(); t.Next()) values.push_back(t.FieldByName(field).AsString());
+    return values;
+  }
+
+  // "NAME C 50" per field of a table file, in file order.
+  std::vector<std::string> Schema(const std::string& file) {
+    TTableObject t;
+    t.SetFilePath(dir.path());
+    t.SetTableName(file);
+    t.ReadOnly = true;
+    t.Open();
+    std::vector<std::string> out;
+    for (const TFieldDef& d : t.FileFieldDefs())
+      out.push_back(d.FieldName + " " + d.NativeFieldType + " " + std::to_string(d.Size));
+    return out;
+  }
+};
+
+}  // namespace kalbor::test
