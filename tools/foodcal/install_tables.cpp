@@ -1,0 +1,91 @@
+#include "tools/foodcal/install_tables.h"
+
+#include "data/dm1.h"
+#include "storage/files.h"
+#include "tools/foodcal/catalogue_rules.h"
+
+namespace kalbor {
+
+namespace {
+
+// The data module's creators ask the window nothing when their files are
+// missing; this stands in for the window while they run.
+class TSilentWindow : public TMainWindow {
+ public:
+  int32_t CurrentUserId() const override { return 0; }
+  std::string CurrentUserName() const override { return {}; }
+  int UserSortOrder() const override { return 0; }
+  int PageMode() const override { return pmIntro; }
+  int32_t CalendarDate() const override { return 0; }
+  void FitUserGrid() override {}
+  void RefreshCalendar() override {}
+  void SetProgressMax(int32_t) override {}
+  void StepProgress() override {}
+  void SetProgressPosition(int32_t) override {}
+  bool UserNewDown() const override { return false; }
+  void SetUserNameText(const std::string&) override {}
+  void SetGroupLabel(const std::string&) override {}
+  void SetAddProductEnabled(bool) override {}
+  void ProcessMessages() override {}
+  std::string ShortDayName(int day) const override { return kEnglishShortDayNames[day % 7]; }
+  TModalResult ShowMessageBox(const std::string&, const std::string&, TMsgIcon, TMsgButtons,
+                              TModalResult) override {
+    return TModalResult::Cancel;  // never replace anything
+  }
+};
+
+}  // namespace
+
+TInstallReport InstallTables(const std::string& program_folder, const std::string& source_csv) {
+  TInstallReport report;
+  const std::string folder = WithTrailingSeparator(program_folder);
+  TSilentWindow window;
+  TDM1 dm(window);
+  for (TTableObject* t : {&dm.UserDbf, &dm.FoodCalDbf, &dm.MakeDB, &dm.MealTypeDbf,
+                          &dm.UserFoodDbf, &dm.FoodGroupDbf, &dm.UserResultDbf})
+    t->SetFilePath(folder);
+
+  report.meal_types_made = !FileExists(folder + "MEALTYPE.DBF");
+  dm.MakeTableByNumber(tnMealType);
+  report.food_groups_made = !FileExists(folder + "FOODGROUPS.DBF");
+  dm.MakeTableByNumber(tnFoodGroups);
+
+  if (FileExists(folder + "FOODCAL.DBF")) return report;
+  std::vector<CatalogueRow> rows = BuildCatalogue(ReadSourceFoods(source_csv));
+  // The catalogue is filled under a spare name and renamed into place at
+  // the end, so a build that stops half-way never leaves a short catalogue
+  // that later builds would take for the user's own.
+  const std::string spare = "FOODCAL_NEW.DBF";
+  DeleteFile(folder + spare);
+  dm.MakeFoodTable(spare);
+  TTableObject& t = dm.MakeDB;
+  t.SetTableName(spare);
+  t.Exclusive = true;
+  t.Open();
+  TField& group = t.FieldByName("GROUP_ID");
+  TField& used = t.FieldByName("USED");
+  TField& id = t.FieldByName("FOOD_ID");
+  TField& name = t.FieldByName("NAME");
+  TField& idx = t.FieldByName("IDX_NAME");
+  TField& make = t.FieldByName("MAKE");
+  TField& calories = t.FieldByName("CALORIES");
+  for (const CatalogueRow& row : rows) {
+    t.Append();
+    group.SetAsInteger(row.group_id);
+    used.SetAsBoolean(row.used);
+    id.SetAsInteger(row.food_id);
+    name.SetAsString(row.name);
+    idx.SetAsString(row.idx_name);
+    make.SetAsString(row.make);
+    calories.SetAsInteger(row.calories);
+    t.Post();
+  }
+  t.Close();
+  t.Exclusive = false;
+  RenameFile(folder + spare, folder + "FOODCAL.DBF");
+  report.catalogue_made = true;
+  report.products = static_cast<int>(rows.size());
+  return report;
+}
+
+}  // namespace kalbor
