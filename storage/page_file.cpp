@@ -20,7 +20,8 @@ namespace {
 // record and header locks of the shared modes.
 constexpr off_t kAccessWrite = 0xF0000010;
 constexpr off_t kDenyWrite = 0xF0000011;
-constexpr size_t kBlockSize = 64 * 1024;
+constexpr size_t kBlockSize = 16 * 1024;
+constexpr size_t kDirectRead = 512;
 
 TIoFaultHook* g_fault_hook = nullptr;
 
@@ -115,7 +116,10 @@ size_t TPageFile::ReadAt(uint64_t offset, void* buffer, size_t length) {
     if (offset >= size_) return 0;
     length = static_cast<size_t>(std::min<uint64_t>(length, size_ - offset));
     uint64_t start = offset - offset % kBlockSize;
-    if (offset + length <= start + kBlockSize) {
+    // Records are read through the block; whole pages (index pages, read
+    // one at a time and often at random) go to the file directly.
+    bool in_block = block_valid_ > 0 && block_start_ == start;
+    if (offset + length <= start + kBlockSize && (length < kDirectRead || in_block)) {
       if (block_valid_ == 0 || block_start_ != start) {
         block_.resize(kBlockSize);
         size_t got = 0;

@@ -1,0 +1,223 @@
+// The food entry and result pages with a diary of ten years (36,500 rows,
+// ten a day) and a catalogue of 8,000 products (500 of them in the product
+// list), on Qt's offscreen platform, against R: reading the diary record by
+// record, one pread per record. Each figure is one action of a person,
+// including the repaint it causes.
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QCalendarWidget>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <fstream>
+#include <memory>
+
+#include "bench/bench_util.h"
+#include "data/dm1.h"
+#include "storage/dates.h"
+#include "ui/main_window.h"
+#include "ui/message_boxes.h"
+#include "ui_main_window.h"
+
+namespace kalbor::bench {
+namespace {
+
+constexpr int kDiaryRows = 36500;
+constexpr int kProducts = 8000;
+constexpr int kMarked = 500;
+
+void MakeCatalogue(const std::string& folder) {
+  TTableObject t;
+  t.SetFilePath(folder);
+  t.SetTableName("FOODCAL.DBF");
+  t.Exclusive = true;
+  t.SetTableLevel(3);
+  t.FieldDefs.Add("GROUP_ID", ftInteger);
+  t.FieldDefs.Add("USED", ftBoolean);
+  t.FieldDefs.Add("FOOD_ID", ftInteger);
+  t.FieldDefs.Add("NAME", ftString, 50);
+  t.FieldDefs.Add("IDX_NAME", ftString, 50);
+  t.FieldDefs.Add("MAKE", ftString, 20);
+  t.FieldDefs.Add("CALORIES", ftInteger);
+  t.CreateDbfFile();
+  t.Open();
+  for (int i = 0; i < kProducts; ++i) {
+    std::string name = "Product " + std::to_string((i * 4099) % kProducts);
+    t.Append();
+    t.FieldByName("GROUP_ID").SetAsInteger(1 + i % 21);
+    t.FieldByName("USED").SetAsBoolean(i % (kProducts / kMarked) == 0);
+    t.FieldByName("FOOD_ID").SetAsInteger(i + 1);
+    t.FieldByName("NAME").SetAsString(name);
+    t.FieldByName("IDX_NAME").SetAsString(NameKey(name));
+    t.FieldByName("MAKE").SetAsString("Shop");
+    t.FieldByName("CALORIES").SetAsInteger(50 + i % 500);
+    t.Post();
+  }
+}
+
+// The program as a person has it after picking user 1: the window shown on
+// a folder with the diary, the catalogue and the code tables.
+struct TSetup {
+  std::string folder;
+  std::unique_ptr<QApplication> app;
+  std::unique_ptr<TForm1> form;
+  std::unique_ptr<TDM1> dm;
+
+  TSetup() {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "ui_bench";
+    static char* argv[] = {name, nullptr};
+    app = std::make_unique<QApplication>(argc, argv);
+    FormatSettings().short_date_format = ShortDateFormat().toStdString();
+    // Every question is answered OK.
+    SetMessageBoxScript([](const std::string&, const std::string&, TMsgIcon, TMsgButtons,
+                           TModalResult) { return TModalResult::OK; });
+
+    folder = BenchFolder();
+    MakeDiary(folder, UserFileName(1), kDiaryRows);
+    MakeCatalogue(folder);
+    // No remembered user: the first start picks user 1 and builds the list.
+    std::ofstream(folder + "KALBOR.INI") << "[User]\nUser_ID=0\n";
+    form = std::make_unique<TForm1>(folder);
+    dm = std::make_unique<TDM1>(*form);
+    dm->DM1Create(folder);
+    dm->MakeTableByNumber(tnMealType);
+    dm->MakeTableByNumber(tnFoodGroups);
+    dm->UserDbf.Append();
+    dm->UserDbfUSER_ID->SetAsInteger(1);
+    dm->UserDbfUSERNAME->SetAsString("Bench");
+    dm->UserDbf.Post();
+    dm->UserDbf.First();
+    form->SetDataModule(dm.get());
+    form->show();
+    form->SetCalendarDate(DateToSerial(2020, 3, 14));
+    QApplication::processEvents();
+  }
+
+  ~TSetup() {
+    form.reset();
+    dm.reset();
+    SetMessageBoxScript({});
+  }
+
+  Ui::Form1& ui() { return form->Form(); }
+};
+
+TSetup& Setup() {
+  static TSetup setup;
+  return setup;
+}
+
+void Paint() { QApplication::processEvents(); }
+
+// A person's click in the middle of a day's cell of the calendar.
+void ClickDay(TSetup& s, int day) {
+  auto* view = s.ui().MonthCalendar1->findChild<QAbstractItemView*>("qt_calendar_calendarview");
+  QAbstractItemModel* model = view->model();
+  int firsts = 0;
+  for (int row = 1; row < model->rowCount(); ++row)
+    for (int column = 1; column < model->columnCount(); ++column) {
+      QModelIndex cell = model->index(row, column);
+      int d = cell.data().toInt();
+      if (d == 1) ++firsts;
+      if (firsts != 1 || d != day) continue;
+      QPointF at = view->visualRect(cell).center();
+      QPointF global = view->viewport()->mapToGlobal(at);
+      QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton,
+                        Qt::NoModifier);
+      QApplication::sendEvent(view->viewport(), &press);
+      QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton,
+                          Qt::NoModifier);
+      QApplication::sendEvent(view->viewport(), &release);
+      return;
+    }
+}
+
+void BM_R(benchmark::State& state) {
+  const std::string path = Setup().dm->FolderFile(UserFileName(1));
+  for (auto _ : state) ReadRecordByRecord(path);
+}
+
+void BM_ShowFoodPage(benchmark::State& state) {
+  TSetup& s = Setup();
+  for (auto _ : state) {
+    s.form->EnterFoodClick();
+    Paint();
+  }
+}
+
+void BM_ShowResultPage(benchmark::State& state) {
+  TSetup& s = Setup();
+  for (auto _ : state) {
+    s.form->Result1Click();
+    Paint();
+  }
+}
+
+void BM_AddFood(benchmark::State& state) {
+  TSetup& s = Setup();
+  s.form->EnterFoodClick();
+  s.form->SetCalendarDate(DateToSerial(2020, 3, 14));
+  s.ui().Edit5->setText("150");
+  for (auto _ : state) {
+    s.ui().Button1->click();
+    Paint();
+  }
+}
+
+void BM_DeleteFood(benchmark::State& state) {
+  TSetup& s = Setup();
+  s.form->EnterFoodClick();
+  for (auto _ : state) {
+    s.ui().Button2->click();
+    Paint();
+  }
+}
+
+void BM_CalendarClick(benchmark::State& state) {
+  TSetup& s = Setup();
+  s.form->Result1Click();
+  Paint();
+  int day = 10;
+  for (auto _ : state) {
+    ClickDay(s, day);
+    Paint();
+    day = day == 10 ? 11 : 10;
+  }
+}
+
+void BM_RepaintDiaryGrid(benchmark::State& state) {
+  TSetup& s = Setup();
+  s.form->EnterFoodClick();
+  Paint();
+  for (auto _ : state) s.ui().DBGrid3->viewport()->repaint();
+}
+
+}  // namespace
+}  // namespace kalbor::bench
+
+int main(int argc, char** argv) {
+  using namespace kalbor::bench;
+  const auto ms = benchmark::kMillisecond;
+  benchmark::RegisterBenchmark("R/diary_record_by_record", BM_R)->Unit(ms);
+  benchmark::RegisterBenchmark("show_food_page", BM_ShowFoodPage)->Unit(ms);
+  benchmark::RegisterBenchmark("show_result_page", BM_ShowResultPage)->Unit(ms);
+  benchmark::RegisterBenchmark("add_food", BM_AddFood)->Unit(ms);
+  benchmark::RegisterBenchmark("delete_food", BM_DeleteFood)->Unit(ms);
+  benchmark::RegisterBenchmark("calendar_click_result_page", BM_CalendarClick)->Unit(ms);
+  benchmark::RegisterBenchmark("repaint_diary_grid", BM_RepaintDiaryGrid)->Unit(ms);
+  benchmark::Initialize(&argc, argv);
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  const std::string R = "R/diary_record_by_record";
+  reporter.PrintRatios({{"show_food_page", R},
+                        {"show_result_page", R},
+                        {"add_food", R},
+                        {"delete_food", R},
+                        {"calendar_click_result_page", R},
+                        {"repaint_diary_grid", R}},
+                       {});
+  benchmark::Shutdown();
+  return 0;
+}

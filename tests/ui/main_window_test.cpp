@@ -1,0 +1,218 @@
+// The window's frame: the settings file, pages restored at the next start,
+// the logo, F1 topics, a damaged user list, and one running copy.
+#include <QDate>
+#include <QFile>
+#include <QProcess>
+#include <QSettings>
+#include <QThread>
+#include <filesystem>
+
+#include "ui/help/help_viewer.h"
+#include "ui/single_instance.h"
+#include "ui_fixture.h"
+
+namespace kalbor {
+namespace {
+
+class MainWindowTest : public test::UiTest {
+ protected:
+  QString Ini(const QString& key) {
+    QSettings ini(QString::fromStdString(File("KALBOR.INI")), QSettings::IniFormat);
+    return ini.value(key).toString();
+  }
+  void WriteIni(const std::string& text) {
+    std::string path = File("KALBOR.INI");
+    std::FILE* f = std::fopen(path.c_str(), "w");
+    std::fputs(text.c_str(), f);
+    std::fclose(f);
+  }
+  // Closes the window as a person would, then starts the program again.
+  void Restart() {
+    form->close();
+    form.reset();
+    dm.reset();
+    Start();
+  }
+};
+
+TEST_F(MainWindowTest, FirstStartWritesTheSettingsFileWithTheStartValues) {
+  Start();
+  EXPECT_EQ(Ini("MainForm/Logo"), "0");
+  EXPECT_EQ(Ini("MainForm/Active_Sheet"), "1");
+  EXPECT_FALSE(Ini("MainForm/Form_Top").isEmpty());
+  EXPECT_FALSE(Ini("MainForm/Form_Left").isEmpty());
+  EXPECT_EQ(Ini("User/User_ID"), "1");
+  EXPECT_EQ(Ini("User/User_Index"), "0");
+  EXPECT_EQ(Ini("User/Date"), QDate::currentDate().toString(ShortDateFormat()));
+  EXPECT_TRUE(Ini("User/Date").contains(QString::number(QDate::currentDate().year())))
+      << "a four-digit year reads back as the same date";
+}
+
+TEST_F(MainWindowTest, EmptyUserListStartsWithoutAUser) {
+  Start();
+  EXPECT_EQ(form->StatusText(1), "Name : ");
+  EXPECT_EQ(form->StatusText(2), "ID : 1");
+  EXPECT_EQ(form->windowTitle(), "Kalbor --  --");
+}
+
+TEST_F(MainWindowTest, ClosingOnTheResultPageOpensThereNextTime) {
+  Start();
+  form->Result1Click();
+  Restart();
+  EXPECT_EQ(Ini("MainForm/Active_Sheet"), "5");
+  EXPECT_EQ(form->PageMode(), pmResult);
+  EXPECT_EQ(ui().Pagecontrol1->currentWidget(), ui().ResultPage);
+  EXPECT_TRUE(ui().Result1->isChecked());
+  EXPECT_EQ(form->StatusText(0), "Show Result");
+}
+
+TEST_F(MainWindowTest, MaleLogoIsRestoredWithItsCheckMark) {
+  Start();
+  EXPECT_TRUE(ui().FemaleLogo1->isChecked());
+  form->MaleLogo1Click();
+  Restart();
+  EXPECT_EQ(Ini("MainForm/Logo"), "1");
+  EXPECT_EQ(form->LogoChoice(), 1);
+  EXPECT_TRUE(ui().MaleLogo1->isChecked());
+  EXPECT_FALSE(ui().FemaleLogo1->isChecked());
+  EXPECT_FALSE(ui().Image1->pixmap().isNull());
+}
+
+TEST_F(MainWindowTest, PagesPlaceTheFloatingPanels) {
+  Start();
+  form->EnterFoodClick();
+  EXPECT_TRUE(ui().Panel1->isVisible());
+  EXPECT_EQ(ui().Panel1->pos(), QPoint(402, 11));
+  EXPECT_EQ(ui().DBGrid5->pos(), QPoint(84, 181));
+  EXPECT_FALSE(ui().PopPanel->isVisible());
+  form->MakeTables1Click();
+  EXPECT_FALSE(ui().Panel1->isVisible());
+  EXPECT_FALSE(ui().DBGrid5->isVisible());
+  EXPECT_EQ(ui().PopPanel->pos(), QPoint(445, 60));
+  EXPECT_TRUE(ui().MakeTables1->isChecked());
+  EXPECT_FALSE(ui().EnterFood->isChecked());
+  EXPECT_EQ(form->StatusText(0), "Make New Tables");
+}
+
+TEST_F(MainWindowTest, F1OpensTheTopicOfThePageShown) {
+  std::filesystem::copy_file(KALBOR_HELP_SOURCE, File("KALBOR.HLP"));
+  Start();
+  struct Case {
+    void (TForm1::*show)();
+    int context;
+  };
+  for (Case c : {Case{&TForm1::TitleClick, 1200}, Case{&TForm1::UserDataClick, 2000},
+                 Case{&TForm1::EnterFoodClick, 3000}, Case{&TForm1::FoodData1Click, 4000},
+                 Case{&TForm1::Result1Click, 6000}, Case{&TForm1::MakeTables1Click, 5000}}) {
+    (form.get()->*c.show)();
+    messages.clear();
+    QWidget* focus = form->focusWidget() ? form->focusWidget() : form.get();
+    PressKey(focus, Qt::Key_F1);
+    Settle();
+    HelpViewer* viewer = ActiveHelpViewer();
+    ASSERT_NE(viewer, nullptr);
+    EXPECT_EQ(viewer->CurrentContext(), c.context) << form->StatusText(0).toStdString();
+  }
+  form->History1Click();
+  EXPECT_EQ(ActiveHelpViewer()->CurrentContext(), 9500);
+  form->About1Click();
+  EXPECT_EQ(ActiveHelpViewer()->CurrentContext(), 9999);
+}
+
+TEST_F(MainWindowTest, NonsenseSettingsStartWithTheDefaults) {
+  WriteIni("[MainForm]\nForm_Top=-99999999\nForm_Left=abc\nActive_Sheet=42\nLogo=77\n"
+           "[User]\nUser_ID=999\nUser_Index=-5\nDate=not a date\n[Other]\nKeep=yes\n");
+  Start();
+  EXPECT_EQ(ui().Pagecontrol1->currentWidget(), ui().IntroPage);
+  EXPECT_TRUE(ui().FemaleLogo1->isChecked()) << "the design check mark stays";
+  EXPECT_EQ(form->CalendarDate(),
+            DateToSerial(QDate::currentDate().year(), QDate::currentDate().month(),
+                         QDate::currentDate().day()));
+  EXPECT_TRUE(form->isVisible());
+  form->close();
+  EXPECT_EQ(Ini("MainForm/Active_Sheet"), "42") << "written back unchanged";
+  EXPECT_EQ(Ini("Other/Keep"), "yes") << "other sections stay";
+}
+
+TEST_F(MainWindowTest, CountOrderIsRestoredOnTheUserPage) {
+  WriteIni("[MainForm]\nActive_Sheet=2\n[User]\nUser_ID=1\nUser_Index=2\n");
+  {
+    TTableObject users;
+    users.SetFilePath(dir.path());
+    users.SetTableName("USERNAME.DBF");
+    users.SetTableLevel(3);
+    users.FieldDefs.Add("USER_ID", ftInteger);
+    users.FieldDefs.Add("USERNAME", ftString, 50);
+    users.FieldDefs.Add("IDX_NAME", ftString, 50);
+    users.FieldDefs.Add("COUNT", ftInteger);
+    users.CreateDbfFile();
+  }
+  Start();
+  EXPECT_EQ(ui().UserSort->ItemIndex(), 2);
+  EXPECT_EQ(form->UserSortOrder(), 2);
+  EXPECT_EQ(dm->UserDbf.IndexName(), "USERCOUNT.NDX");
+}
+
+TEST_F(MainWindowTest, DamagedUserListIsReportedAndLeftAlone) {
+  std::vector<uint8_t> garbage(300, 0x41);
+  test::WriteBytes(File("USERNAME.DBF"), garbage);
+  form = std::make_unique<TForm1>(dir.path());
+  dm = std::make_unique<TDM1>(*form);
+  form->StartDataModule(*dm);
+  form->show();
+  Settle();
+  ASSERT_FALSE(messages.empty());
+  EXPECT_EQ(messages[0].text, "Invalid DBF file.");
+  EXPECT_TRUE(form->isVisible());
+  form->close();
+  EXPECT_EQ(test::ReadBytes(File("USERNAME.DBF")), garbage);
+}
+
+TEST(SingleInstanceTest, ASecondCopyOnlyAsksTheFirstToShowItself) {
+  TSingleInstance first("KalborTest" + QString::number(QCoreApplication::applicationPid()));
+  int shown = 0;
+  ASSERT_TRUE(first.Listen([&] { ++shown; }));
+  TSingleInstance second("KalborTest" + QString::number(QCoreApplication::applicationPid()));
+  EXPECT_TRUE(second.SignalRunningCopy());
+  for (int i = 0; i < 50 && shown == 0; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  EXPECT_EQ(shown, 1);
+  TSingleInstance nobody("KalborNobody" + QString::number(QCoreApplication::applicationPid()));
+  EXPECT_FALSE(nobody.SignalRunningCopy());
+}
+
+TEST(SingleInstanceTest, SecondProgramEndsWithoutTouchingAnyFile) {
+  test::TempDir folder;
+  std::string program = folder / "kalbor";
+  std::filesystem::copy_file(KALBOR_PROGRAM, program);
+  std::filesystem::permissions(program, std::filesystem::perms::owner_all);
+  QProcess first;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  first.setProcessEnvironment(env);
+  first.start(QString::fromStdString(program), {});
+  ASSERT_TRUE(first.waitForStarted(5000));
+  // The first copy makes its files; then it is listening.
+  for (int i = 0; i < 100 && !test::Exists(folder / "KALBOR.INI"); ++i) QThread::msleep(50);
+  QThread::msleep(300);
+  auto listing = [&] {
+    std::vector<std::pair<std::string, uintmax_t>> files;
+    for (auto& e : std::filesystem::directory_iterator(folder.path()))
+      files.emplace_back(e.path().filename().string(), e.file_size());
+    std::sort(files.begin(), files.end());
+    return files;
+  };
+  auto before = listing();
+  auto ini_before = test::ReadBytes(folder / "KALBOR.INI");
+  QProcess second;
+  second.setProcessEnvironment(env);
+  second.start(QString::fromStdString(program), {});
+  ASSERT_TRUE(second.waitForFinished(10000));
+  EXPECT_EQ(second.exitCode(), 0);
+  EXPECT_EQ(listing(), before);
+  EXPECT_EQ(test::ReadBytes(folder / "KALBOR.INI"), ini_before);
+  first.kill();
+  first.waitForFinished(5000);
+}
+
+}  // namespace
+}  // namespace kalbor

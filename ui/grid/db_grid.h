@@ -1,0 +1,66 @@
+// A data grid over a TTableModel: column widths and titles, whole-row or
+// cell selection, the grid's current row following the table's current row
+// and the other way round, Ctrl+Delete with "Delete record?". Editable
+// models are edited in place; true/false columns are drawn as check boxes;
+// Escape drops the changes of the current row, and a new row left unchanged
+// is dropped when the focus leaves the grid.
+#pragma once
+
+#include <QTableView>
+#include <functional>
+#include <string>
+
+#include "ui/grid/table_model.h"
+
+namespace kalbor {
+
+class TDBGrid : public QTableView {
+  Q_OBJECT
+
+ public:
+  explicit TDBGrid(QWidget* parent = nullptr);
+
+  void SetModel(TTableModel* model, bool whole_row_selection);
+  TTableModel* Model() const { return model_; }
+  // Asked before Ctrl+Delete deletes the current row; true goes on.
+  std::function<bool()> ConfirmDelete;
+  // Errors of the grid's own table actions go here (the application's error
+  // display); without it they reach the caller.
+  std::function<void(const std::string&)> OnError;
+  // The column of the current cell; kept while the rows are re-read.
+  int CurrentColumn() const { return current_column_; }
+  // Ends an open cell editor: keep stores its text in the row (false when
+  // the text is refused; the editor then stays open), otherwise the text is
+  // dropped.
+  bool FinishCellEdit(bool keep);
+
+ signals:
+  void TitleClicked(int column);
+  void CellClicked(int column);
+  void KeyPressedInColumn(int key, int column);
+  // The current cell moved into / out of `column`.
+  void ColEnter(int column);
+  void ColExit(int column);
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
+  bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
+  void dataChanged(const QModelIndex& top_left, const QModelIndex& bottom_right,
+                   const QList<int>& roles = QList<int>()) override;
+
+ private:
+  void FollowTable(int row);
+  bool RunTableAction(const std::function<void()>& action);
+
+  TTableModel* model_ = nullptr;
+  bool following_ = false;
+  int current_column_ = -1;
+  bool click_reported_ = false;
+  bool beginning_edit_ = false;
+};
+
+}  // namespace kalbor

@@ -1,0 +1,500 @@
+// The frame of the main window: creation, showing, closing, the settings
+// file, page switching, status bar and progress bar, logo, F1 and message
+// boxes.
+#include "ui/main_window.h"
+
+#include <QApplication>
+#include <QCalendarWidget>
+#include <QCloseEvent>
+#include <QDate>
+#include <QKeyEvent>
+#include <QLocale>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTextCharFormat>
+
+#include "data/dm1.h"
+#include "storage/dates.h"
+#include "storage/errors.h"
+#include "ui/grid/table_model.h"
+#include "ui/help/help_viewer.h"
+#include "ui/message_boxes.h"
+#include "ui/settings_file.h"
+#include "ui_main_window.h"
+
+// The pictures live in a static library; Qt wants their resources
+// registered from outside any namespace.
+static void InitPictureResources() { Q_INIT_RESOURCE(pictures); }
+
+namespace kalbor {
+
+namespace {
+
+constexpr int kHelpContextMenu = 1100;
+const char kHelpContextProperty[] = "helpContext";
+
+// Panel widths of the status bar; panel 3 carries the progress bar.
+constexpr int kPanelWidths[5] = {110, 150, 50, 130, 150};
+constexpr int kStatusHeight = 19;
+
+QDate SerialToQDate(int32_t serial) {
+  int y, m, d;
+  SerialToDate(serial, y, m, d);
+  return QDate(y, m, d);
+}
+
+int32_t QDateToSerial(const QDate& date) {
+  return DateToSerial(date.year(), date.month(), date.day());
+}
+
+}  // namespace
+
+// The locale's short date form, with a four-digit year so that a date
+// written in the settings file reads back as the same date.
+QString ShortDateFormat() {
+  QString format = QLocale().dateFormat(QLocale::ShortFormat);
+  // Dates are written with numbers only, so that the table layer, which
+  // knows no month names, shows them in the same form (the C locale's short
+  // form names the month).
+  if (format.contains("MMM") || format.contains("ddd")) return "yyyy-MM-dd";
+  if (!format.contains("yyyy")) format.replace("yy", "yyyy");
+  return format;
+}
+
+TForm1::TForm1(const std::string& program_folder, QWidget* parent)
+    : QMainWindow(parent), ui_(std::make_unique<Ui::Form1>()), program_folder_(program_folder) {
+  FormCreate();
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::FormCreate() {
+  InitPictureResources();
+  ui_->setupUi(this);
+  current_user_id_ = 0;
+  logo_choice_ = 0;
+  app_title_ = "Kalbor";
+  for (const char* name : {"FEMALE", "MALE", "STOP"})
+    logo_bitmaps_.push_back(QPixmap(QString(":/pictures/%1.bmp").arg(name)));
+  BuildStatusBar();
+  BuildMenus();
+  // Client area 609 x 410: the pages and the status bar below them.
+  ui_->centralwidget->setFixedSize(609, 391);
+  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+  ui_->Pagecontrol1->setCurrentWidget(ui_->IntroPage);
+  ui_->Panel1->hide();
+  ui_->PopPanel->hide();
+  ui_->DBGrid5->hide();
+  ui_->Panel1->setFrameShape(QFrame::NoFrame);
+  ui_->PopPanel->setFrameShape(QFrame::NoFrame);
+  ui_->MonthCalendar1->setVerticalHeaderFormat(QCalendarWidget::ISOWeekNumbers);
+  ui_->MonthCalendar1->setGridVisible(false);
+  ui_->Image1->setAttribute(Qt::WA_TranslucentBackground);
+  ui_->Image1->setPixmap(logo_bitmaps_[0]);
+  ui_->Image1->setToolTip("Kalbor 1.0");
+  ui_->Panel1->raise();
+  ui_->PopPanel->raise();
+  ui_->DBGrid5->raise();
+  setFixedSize(sizeHint().width() > 0 ? 609 : 609,
+               menuBar()->sizeHint().height() + 391 + kStatusHeight);
+}
+
+void TForm1::BuildStatusBar() {
+  QStatusBar* bar = ui_->StatusBar1;
+  bar->setSizeGripEnabled(false);
+  bar->setFixedHeight(kStatusHeight);
+  const char* texts[5] = {"Mode:", "User:", "ID:", "", ""};
+  int left = 0;
+  for (int i = 0; i < 5; ++i) {
+    auto* panel = new QLabel(texts[i], bar);
+    panel->setGeometry(left, 0, kPanelWidths[i] - 2, kStatusHeight);
+    panel->setFrameShape(QFrame::Panel);
+    panel->setFrameShadow(QFrame::Sunken);
+    panel->setIndent(2);
+    left += kPanelWidths[i];
+    status_panels_.push_back(panel);
+  }
+  // The progress bar lies over panel 3, without a border of its own.
+  status_progress_ = new QProgressBar(bar);
+  status_progress_->setGeometry(kPanelWidths[0] + kPanelWidths[1] + kPanelWidths[2] + 4, 4,
+                                kPanelWidths[3] - 6, kStatusHeight - 6);
+  status_progress_->setRange(0, 1000);
+  status_progress_->setValue(0);
+  status_progress_->setTextVisible(false);
+  status_progress_->setStyleSheet("QProgressBar { border: none; }");
+  status_progress_->raise();
+}
+
+void TForm1::BuildMenus() {
+  Ui::Form1& f = *ui_;
+  for (QAction* a : {f.Close1, f.Normal1, f.USA1, f.Title, f.UserData, f.EnterFood, f.Result1,
+                     f.FoodData1, f.MakeTables1})
+    a->setProperty(kHelpContextProperty, kHelpContextMenu);
+  f.Help1->menuAction()->setProperty(kHelpContextProperty, kHelpContextMenu);
+  f.Close1->setToolTip("Close this program");
+
+  connect(f.Close1, &QAction::triggered, this, &TForm1::Close1Click);
+  connect(f.FemaleLogo1, &QAction::triggered, this, &TForm1::FemaleLogo1Click);
+  connect(f.MaleLogo1, &QAction::triggered, this, &TForm1::MaleLogo1Click);
+  connect(f.Special1, &QAction::triggered, this, &TForm1::Special1Click);
+  connect(f.Title, &QAction::triggered, this, &TForm1::TitleClick);
+  connect(f.UserData, &QAction::triggered, this, &TForm1::UserDataClick);
+  connect(f.EnterFood, &QAction::triggered, this, &TForm1::EnterFoodClick);
+  connect(f.EnterWeight1, &QAction::triggered, this, &TForm1::EnterWeight1Click);
+  connect(f.Result1, &QAction::triggered, this, &TForm1::Result1Click);
+  connect(f.FoodData1, &QAction::triggered, this, &TForm1::FoodData1Click);
+  connect(f.MakeTables1, &QAction::triggered, this, &TForm1::MakeTables1Click);
+  connect(f.Contents1, &QAction::triggered, this, &TForm1::Contents1Click);
+  connect(f.Index1, &QAction::triggered, this, &TForm1::Index1Click);
+  connect(f.History1, &QAction::triggered, this, &TForm1::History1Click);
+  connect(f.About1, &QAction::triggered, this, &TForm1::About1Click);
+
+  // The window sees every key before the focused control (F1 opens help
+  // for the page shown): an application-wide filter passes it the keys of
+  // its own widgets.
+  qApp->installEventFilter(this);
+}
+
+void TForm1::StartDataModule(TDM1& dm) {
+  try {
+    dm.DM1Create(program_folder_);
+  } catch (const std::exception& e) {
+    // The program goes on without the user list; the damaged file is left
+    // as it is.
+    ShowErrorMessage(this, e.what());
+  }
+  SetDataModule(&dm);
+}
+
+void TForm1::SetDataModule(TDM1* dm) {
+  dm_ = dm;
+  BindUserPage();
+  BindFoodPage();
+  BindFoodDataPage();
+  BindResultPage();
+  BindMakeTablesPage();
+}
+
+// --- Showing and closing ------------------------------------------------------
+
+void TForm1::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (shown_) return;
+  shown_ = true;
+  FormShow();
+}
+
+void TForm1::FormShow() {
+  SetCalendarDate(QDateToSerial(QDate::currentDate()));
+  start_sort_order_ = 0;
+  page_mode_ = 1;
+  current_user_id_ = 1;
+
+  ini_file_name_ = QString::fromStdString(program_folder_) + "KALBOR.INI";
+  settings_ = std::make_unique<TSettingsFile>(ini_file_name_);
+  if (settings_->Exists()) {
+    TSettingsFile& ini = *settings_;
+    int top = ini.ReadInteger("MainForm", "Form_Top", y());
+    int left = ini.ReadInteger("MainForm", "Form_Left", x());
+    // A position off every screen would hide the window: keep it reachable.
+    QRect screen = QGuiApplication::primaryScreen()
+                       ? QGuiApplication::primaryScreen()->availableGeometry()
+                       : QRect(0, 0, 1 << 16, 1 << 16);
+    if (screen.contains(QPoint(left + 20, top + 20))) move(left, top);
+    page_mode_ = ini.ReadInteger("MainForm", "Active_Sheet", 1);
+    logo_choice_ = ini.ReadInteger("MainForm", "Logo", 0);
+    current_user_id_ = ini.ReadInteger("User", "User_ID", 1);
+    start_sort_order_ = ini.ReadInteger("User", "User_Index", 0);
+    QString date_text = ini.ReadString("User", "Date", QString());
+    QDate date = QLocale().toDate(date_text, ShortDateFormat());
+    if (date.isValid() && date.year() >= 1 && date.year() <= 9999)
+      SetCalendarDate(QDateToSerial(date));
+  } else {
+    SaveSettings();
+  }
+
+  TTableObject& users = dm_->UserDbf;
+  try {
+    if (!users.Active()) users.Open();
+    users.Locate("USER_ID", static_cast<double>(current_user_id_), 0);
+  } catch (const std::exception& e) {
+    ShowErrorMessage(this, e.what());
+  }
+  std::string name = users.Active() && !users.IsEmpty() ? dm_->UserDbfUSERNAME->AsString()
+                                                        : std::string();
+  ui_->Edit1->setText(QString::fromStdString(name));
+  current_user_name_ = name;
+  SetStatusText(1, "Name : " + QString::fromStdString(current_user_name_));
+  SetStatusText(2, "ID : " + QString::number(current_user_id_));
+  SetCaptionForUser();
+
+  SelectUser();
+
+  switch (page_mode_) {
+    case 1: TitleClick(); break;
+    case 2:
+      UserDataClick();
+      if (start_sort_order_ >= 0 && start_sort_order_ <= 2) {
+        ui_->UserSort->SetItemIndex(start_sort_order_);
+        user_sort_order_ = start_sort_order_;
+      }
+      dm_->SetUserOrder(start_sort_order_);
+      break;
+    case 3: EnterFoodClick(); break;
+    case 4: FoodData1Click(); break;
+    case 5: Result1Click(); break;
+    case 6: MakeTables1Click(); break;
+    case 7: EnterWeight1Click(); break;
+    default: break;  // the intro page stays in front
+  }
+  switch (logo_choice_) {
+    case 0: FemaleLogo1Click(); break;
+    case 1: MaleLogo1Click(); break;
+    case 2: Special1Click(); break;
+    default: break;
+  }
+}
+
+void TForm1::SaveSettings() {
+  if (!settings_) settings_ = std::make_unique<TSettingsFile>(ini_file_name_);
+  TSettingsFile& ini = *settings_;
+  ini.WriteInteger("MainForm", "Logo", logo_choice_);
+  ini.WriteInteger("MainForm", "Form_Top", y());
+  ini.WriteInteger("MainForm", "Form_Left", x());
+  ini.WriteInteger("MainForm", "Active_Sheet", page_mode_);
+  ini.WriteInteger("User", "User_ID", 1);
+  ini.WriteInteger("User", "User_Index", 0);
+  ini.WriteString("User", "Date", SerialToQDate(CalendarDate()).toString(ShortDateFormat()));
+  ini.WriteInteger("User", "User_ID", current_user_id_);
+  ini.WriteInteger("User", "User_Index", std::max(0, ui_->UserSort->ItemIndex()));
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  SaveSettings();
+  QMainWindow::closeEvent(event);
+}
+
+void TForm1::Close1Click() { close(); }
+
+// --- State read by the data module ----------------------------------------------
+
+int32_t TForm1::CalendarDate() const { return QDateToSerial(ui_->MonthCalendar1->selectedDate()); }
+
+void TForm1::SetCalendarDate(int32_t serial) {
+  ui_->MonthCalendar1->setSelectedDate(SerialToQDate(serial));
+}
+
+void TForm1::SetProgressMax(int32_t maximum) {
+  progress_max_ = std::max(maximum, 0);
+  status_progress_->setMaximum(std::max(progress_max_, 1));
+}
+
+void TForm1::StepProgress() {
+  int next = status_progress_->value() + 1;
+  // A bar at its end starts again from its beginning.
+  status_progress_->setValue(next > status_progress_->maximum() ? 0 : next);
+}
+
+void TForm1::SetProgressPosition(int32_t position) { status_progress_->setValue(position); }
+
+bool TForm1::UserNewDown() const { return ui_->UserNew->isChecked(); }
+
+void TForm1::SetUserNameText(const std::string& text) {
+  ui_->Edit1->setText(QString::fromStdString(text));
+}
+
+void TForm1::SetGroupLabel(const std::string& text) {
+  ui_->Label17->setText(QString::fromStdString(text));
+}
+
+void TForm1::SetAddProductEnabled(bool enabled) { ui_->AddProductBtn->setEnabled(enabled); }
+
+void TForm1::ProcessMessages() {
+  // Repaints and the progress bar, but no clicks: nothing may start a second
+  // action in the middle of a walk.
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+std::string TForm1::ShortDayName(int day_of_week) const {
+  int qt_day = day_of_week == 0 ? 7 : day_of_week;
+  QString name = QLocale().dayName(qt_day, QLocale::ShortFormat);
+  if (name.isEmpty()) return kEnglishShortDayNames[day_of_week % 7];
+  return name.toStdString();
+}
+
+TModalResult TForm1::ShowMessageBox(const std::string& text, const std::string& caption,
+                                    TMsgIcon icon, TMsgButtons buttons,
+                                    TModalResult default_button) {
+  return RunMessageBox(this, text, caption, icon, buttons, default_button);
+}
+
+// --- Status bar and caption -------------------------------------------------------
+
+void TForm1::SetStatusText(int panel, const QString& text) { status_panels_.at(panel)->setText(text); }
+
+QString TForm1::StatusText(int panel) const { return status_panels_.at(panel)->text(); }
+
+void TForm1::SetCaptionForUser() {
+  setWindowTitle(app_title_ + " -- " + QString::fromStdString(current_user_name_) + " --");
+}
+
+void TForm1::SetCaptionNoUser() { setWindowTitle(app_title_ + " -- No User Selected --"); }
+
+// --- Pages --------------------------------------------------------------------------
+
+void TForm1::UncheckPageItems() {
+  Ui::Form1& f = *ui_;
+  for (QAction* a : {f.Title, f.UserData, f.EnterFood, f.EnterWeight1, f.FoodData1, f.MakeTables1,
+                     f.Result1})
+    a->setChecked(false);
+  f.DBGrid5->hide();
+}
+
+void TForm1::ShowPage(int page_mode) {
+  struct Place {
+    QWidget* page;
+    const char* mode_word;
+    QAction* item;
+    QPoint calendar, logo, groups;  // (-1, -1): hidden
+  };
+  Ui::Form1& f = *ui_;
+  const QPoint hidden(-1, -1);
+  Place place;
+  switch (page_mode) {
+    case 1: place = {f.IntroPage, "Info", f.Title, hidden, {400, 116}, hidden}; break;
+    case 2: place = {f.UserPage, "Select User", f.UserData, hidden, {440, 16}, hidden}; break;
+    case 3: place = {f.FoodPage, "Enter Food", f.EnterFood, {402, 11}, hidden, {84, 181}}; break;
+    case 4: place = {f.CaloriePage, "Food Data", f.FoodData1, hidden, hidden, {10, 22}}; break;
+    case 5: place = {f.ResultPage, "Show Result", f.Result1, {393, 22}, hidden, hidden}; break;
+    case 6: place = {f.TestPage, "Make New Tables", f.MakeTables1, hidden, {445, 60}, hidden}; break;
+    case 7: place = {f.EnterWeigth, "Enter Weigth", f.EnterWeight1, {202, 183}, hidden, hidden}; break;
+    default: return;
+  }
+  f.Pagecontrol1->setCurrentWidget(place.page);
+  SetStatusText(0, place.mode_word);
+  UncheckPageItems();
+  place.item->setChecked(true);
+  page_mode_ = page_mode;
+  auto put = [](QWidget* w, QPoint at) {
+    if (at == QPoint(-1, -1)) {
+      w->hide();
+    } else {
+      w->move(at);
+      w->show();
+      w->raise();
+    }
+  };
+  put(f.Panel1, place.calendar);
+  put(f.PopPanel, place.logo);
+  put(f.DBGrid5, place.groups);
+}
+
+void TForm1::TitleClick() { ShowPage(1); }
+
+void TForm1::EnterWeight1Click() {
+  ShowPage(7);
+  TTableObject& table = dm_->MakeDB;
+  table.Close();
+  table.SetTableName(QString("USEW%1.DBF").arg(current_user_id_, 4, 10, QChar('0')).toStdString());
+  // Clear the drawing area first, so the page looks right even when the
+  // weight table is missing and its error is shown.
+  QPixmap canvas(590, 159);
+  canvas.fill(Qt::white);
+  QPainter painter(&canvas);
+  painter.setPen(Qt::black);
+  painter.drawRect(0, 0, 589, 158);
+  painter.end();
+  ui_->Image2->setPixmap(canvas);
+  table.Open();
+}
+
+// --- Logo ---------------------------------------------------------------------------
+
+void TForm1::DrawLogo(int choice) {
+  Ui::Form1& f = *ui_;
+  f.Image1->setPixmap(logo_bitmaps_.at(static_cast<size_t>(choice)));
+  f.FemaleLogo1->setChecked(choice == 0);
+  f.MaleLogo1->setChecked(choice == 1);
+  f.Special1->setChecked(choice == 2);
+  logo_choice_ = choice;
+}
+
+void TForm1::FemaleLogo1Click() { DrawLogo(0); }
+void TForm1::MaleLogo1Click() { DrawLogo(1); }
+void TForm1::Special1Click() { DrawLogo(2); }
+
+// --- Help -----------------------------------------------------------------------------
+
+QString TForm1::HelpFile() const { return QString::fromStdString(program_folder_) + "KALBOR.HLP"; }
+
+void TForm1::ShowHelpContext(int context) { ShowHelpTopic(this, HelpFile(), context); }
+
+void TForm1::FormKeyDown(QKeyEvent* event) {
+  if (event->key() != Qt::Key_F1) return;
+  static const int kContexts[8] = {0, 1200, 2000, 3000, 4000, 6000, 5000, 3500};
+  if (page_mode_ >= 1 && page_mode_ <= 7) ShowHelpContext(kContexts[page_mode_]);
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1) {
+    auto* widget = qobject_cast<QWidget*>(watched);
+    bool menu = qobject_cast<QMenu*>(watched) || qobject_cast<QMenuBar*>(watched);
+    if (widget && !menu && widget->window() == this) {
+      FormKeyDown(static_cast<QKeyEvent*>(event));
+      return true;
+    }
+    QAction* active = nullptr;
+    if (auto* menu = qobject_cast<QMenu*>(watched)) active = menu->activeAction();
+    if (auto* bar = qobject_cast<QMenuBar*>(watched)) active = bar->activeAction();
+    if (active) {
+      QVariant context = active->property(kHelpContextProperty);
+      if (context.isValid()) {
+        ShowHelpContext(context.toInt());
+        return true;
+      }
+      return true;  // a highlighted item without a topic: F1 does nothing
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+// --- Calendar ---------------------------------------------------------------------------
+
+void TForm1::RefreshCalendar() { RebuildCalendar(); }
+
+// Marks in bold the days the data module names for each month the calendar
+// shows: the month in view and the partly visible months before and after it.
+void TForm1::RebuildCalendar() {
+  QCalendarWidget* calendar = ui_->MonthCalendar1;
+  calendar->setDateTextFormat(QDate(), QTextCharFormat());
+  if (!dm_) return;
+  QDate shown(calendar->yearShown(), calendar->monthShown(), 1);
+  QTextCharFormat bold;
+  bold.setFontWeight(QFont::Bold);
+  // The diary grid is told once, after all months were asked for.
+  TTableObject& diary = dm_->UserFoodDbf;
+  diary.DisableControls();
+  try {
+    for (int offset = -1; offset <= 1; ++offset) {
+      // The answer names the days of that month in the calendar date's year,
+      // for the partly shown months of a neighbouring year as well.
+      QDate month = shown.addMonths(offset);
+      uint32_t days = dm_->MonthCalendar1GetMonthInfo(month.month());
+      for (int d = 1; d <= month.daysInMonth(); ++d)
+        if (days & (1u << (d - 1)))
+          calendar->setDateTextFormat(QDate(month.year(), month.month(), d), bold);
+    }
+  } catch (...) {
+    diary.EnableControls();
+    throw;
+  }
+  diary.EnableControls();
+}
+
+}  // namespace kalbor
