@@ -116,10 +116,14 @@ size_t TPageFile::ReadAt(uint64_t offset, void* buffer, size_t length) {
     if (offset >= size_) return 0;
     length = static_cast<size_t>(std::min<uint64_t>(length, size_ - offset));
     uint64_t start = offset - offset % kBlockSize;
-    // Records are read through the block; whole pages (index pages, read
-    // one at a time and often at random) go to the file directly.
+    // Records read one after another come through the block; a read that
+    // does not continue the one before (a search landing anywhere) and
+    // whole pages (index pages) go to the file directly.
     bool in_block = block_valid_ > 0 && block_start_ == start;
-    if (offset + length <= start + kBlockSize && (length < kDirectRead || in_block)) {
+    bool sequential = offset == last_read_end_;
+    last_read_end_ = offset + length;
+    if (offset + length <= start + kBlockSize &&
+        (in_block || (sequential && length < kDirectRead))) {
       if (block_valid_ == 0 || block_start_ != start) {
         block_.resize(kBlockSize);
         size_t got = 0;

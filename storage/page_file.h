@@ -102,6 +102,7 @@ class TPageFile {
   std::vector<uint8_t> block_;
   uint64_t block_start_ = 0;
   size_t block_valid_ = 0;
+  uint64_t last_read_end_ = 0;
 };
 
 }  // namespace kalbor

@@ -1,6 +1,7 @@
 // The window's frame: the settings file, pages restored at the next start,
 // the logo, F1 topics, a damaged user list, and one running copy.
 #include <QDate>
+#include <QMenu>
 #include <QFile>
 #include <QProcess>
 #include <QSettings>
@@ -166,6 +167,38 @@ TEST_F(MainWindowTest, DamagedUserListIsReportedAndLeftAlone) {
   EXPECT_TRUE(form->isVisible());
   form->close();
   EXPECT_EQ(test::ReadBytes(File("USERNAME.DBF")), garbage);
+}
+
+TEST_F(MainWindowTest, F1OnAHighlightedMenuItemOpensItsTopic) {
+  std::filesystem::copy_file(KALBOR_HELP_SOURCE, File("KALBOR.HLP"));
+  Start();
+  QMenu* select = ui().Select1;
+  select->popup(QPoint(0, 0));
+  select->setActiveAction(ui().Result1);
+  PressKey(select, Qt::Key_F1);
+  Settle();
+  ASSERT_NE(ActiveHelpViewer(), nullptr);
+  EXPECT_EQ(ActiveHelpViewer()->CurrentContext(), 1100);
+  select->hide();
+  EXPECT_EQ(form->PageMode(), pmIntro) << "F1 does not choose the item";
+}
+
+TEST_F(MainWindowTest, AnErrorEscapingAHandlerIsShownAndTheProgramGoesOn) {
+  // The weight page opens a table nothing makes: its error reaches the
+  // error display, and the page is shown with its empty drawing area.
+  WriteIni("[MainForm]\nActive_Sheet=7\n");
+  Start();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].text, "Open: file not found: \"" + File("USEW0001.DBF") + "\".");
+  EXPECT_EQ(messages[0].icon, TMsgIcon::Error);
+  EXPECT_EQ(ui().Pagecontrol1->currentWidget(), ui().EnterWeigth);
+  EXPECT_EQ(form->StatusText(0), "Enter Weigth");
+  QImage drawing = ui().Image2->pixmap().toImage();
+  ASSERT_EQ(drawing.size(), QSize(590, 159));
+  EXPECT_EQ(drawing.pixelColor(0, 0), QColor(Qt::black));
+  EXPECT_EQ(drawing.pixelColor(100, 80), QColor(Qt::white));
+  form->TitleClick();
+  EXPECT_TRUE(form->isVisible());
 }
 
 TEST(SingleInstanceTest, ASecondCopyOnlyAsksTheFirstToShowItself) {

@@ -27,6 +27,7 @@
 #include "data/dm1.h"
 #include "storage/table_object.h"
 #include "test_util.h"
+#include "ui/application.h"
 #include "ui/grid/db_grid.h"
 #include "ui/main_window.h"
 #include "ui/message_boxes.h"
@@ -48,12 +49,14 @@ class TUiEnvironment : public ::testing::Environment {
     static int argc = 1;
     static char name[] = "kalbor_ui_test";
     static char* argv[] = {name, nullptr};
-    app_ = std::make_unique<QApplication>(argc, argv);
+    // The program's own application object, so errors escaping a handler
+    // reach its error display as they do in the program.
+    app_ = std::make_unique<TApplication>(argc, argv);
   }
   void TearDown() override { app_.reset(); }
 
  private:
-  std::unique_ptr<QApplication> app_;
+  std::unique_ptr<TApplication> app_;
 };
 
 inline ::testing::Environment* const kUiEnvironment =
