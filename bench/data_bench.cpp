@@ -6,6 +6,7 @@
 
 #include "bench/bench_util.h"
 #include "data/dm1.h"
+#include "data/headless_window.h"
 #include "storage/dates.h"
 
 namespace kalbor::bench {
@@ -15,28 +16,13 @@ constexpr int kDiaryRows = 36500;
 constexpr int kProducts = 8000;
 constexpr int kMarked = 500;
 
-// A window that is not there: fixed state, every call-back does nothing.
-class TQuietWindow : public TMainWindow {
- public:
-  int32_t CurrentUserId() const override { return 1; }
-  std::string CurrentUserName() const override { return "Bench"; }
-  int UserSortOrder() const override { return 0; }
-  int PageMode() const override { return pmFoodEntry; }
-  int32_t CalendarDate() const override { return DateToSerial(2020, 3, 14); }
-  void FitUserGrid() override {}
-  void RefreshCalendar() override {}
-  void SetProgressMax(int32_t) override {}
-  void StepProgress() override {}
-  void SetProgressPosition(int32_t) override {}
-  bool UserNewDown() const override { return false; }
-  void SetUserNameText(const std::string&) override {}
-  void SetGroupLabel(const std::string&) override {}
-  void SetAddProductEnabled(bool) override {}
-  void ProcessMessages() override {}
-  std::string ShortDayName(int day) const override { return kEnglishShortDayNames[day]; }
-  TModalResult ShowMessageBox(const std::string&, const std::string&, TMsgIcon, TMsgButtons,
-                              TModalResult default_button) override {
-    return default_button;
+// A window that is not there: user 1 on the food entry page, a fixed date.
+struct TQuietWindow : THeadlessWindow {
+  TQuietWindow() {
+    user_id = 1;
+    user_name = "Bench";
+    page_mode = pmFoodEntry;
+    calendar_date = DateToSerial(2020, 3, 14);
   }
 };
 

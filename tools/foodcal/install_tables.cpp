@@ -1,45 +1,17 @@
 #include "tools/foodcal/install_tables.h"
 
 #include "data/dm1.h"
+#include "data/headless_window.h"
 #include "storage/files.h"
 #include "tools/foodcal/catalogue_rules.h"
 
 namespace kalbor {
 
-namespace {
-
-// The data module's creators ask the window nothing when their files are
-// missing; this stands in for the window while they run.
-class TSilentWindow : public TMainWindow {
- public:
-  int32_t CurrentUserId() const override { return 0; }
-  std::string CurrentUserName() const override { return {}; }
-  int UserSortOrder() const override { return 0; }
-  int PageMode() const override { return pmIntro; }
-  int32_t CalendarDate() const override { return 0; }
-  void FitUserGrid() override {}
-  void RefreshCalendar() override {}
-  void SetProgressMax(int32_t) override {}
-  void StepProgress() override {}
-  void SetProgressPosition(int32_t) override {}
-  bool UserNewDown() const override { return false; }
-  void SetUserNameText(const std::string&) override {}
-  void SetGroupLabel(const std::string&) override {}
-  void SetAddProductEnabled(bool) override {}
-  void ProcessMessages() override {}
-  std::string ShortDayName(int day) const override { return kEnglishShortDayNames[day % 7]; }
-  TModalResult ShowMessageBox(const std::string&, const std::string&, TMsgIcon, TMsgButtons,
-                              TModalResult) override {
-    return TModalResult::Cancel;  // never replace anything
-  }
-};
-
-}  // namespace
 
 TInstallReport InstallTables(const std::string& program_folder, const std::string& source_csv) {
   TInstallReport report;
   const std::string folder = WithTrailingSeparator(program_folder);
-  TSilentWindow window;
+  THeadlessWindow window;  // questions get their default: nothing is replaced
   TDM1 dm(window);
   for (TTableObject* t : {&dm.UserDbf, &dm.FoodCalDbf, &dm.MakeDB, &dm.MealTypeDbf,
                           &dm.UserFoodDbf, &dm.FoodGroupDbf, &dm.UserResultDbf})
