@@ -7,22 +7,19 @@
 
 namespace kalbor {
 
-// Walks the whole diary with the one-day filter off. The year compared is
-// always the calendar date's year, also for the partly shown months of the
-// years before and after it. The diary's current row and filter are as
+// Walks the whole diary once with the one-day filter off. The year compared
+// is always the calendar date's year, also for the partly shown months of
+// the years before and after it. The diary's current row and filter are as
 // before afterwards.
-uint32_t TDM1::MonthCalendar1GetMonthInfo(int month) {
+std::array<uint32_t, 12> TDM1::CalendarYearInfo() {
+  std::array<uint32_t, 12> months{};
   const std::string name = UserFileName(window_.CurrentUserId());
-  if (UserFoodDbf.TableName().empty() || UserFoodDbf.TableName() != name) return 0;
-  if (month < 1 || month > 12) return 0;
+  if (UserFoodDbf.TableName().empty() || UserFoodDbf.TableName() != name) return months;
   int year, calendar_month, calendar_day;
   SerialToDate(window_.CalendarDate(), year, calendar_month, calendar_day);
-  const int32_t first = DateToSerial(year, month, 1);
-  const int32_t next = month == 12 ? first + 31 : DateToSerial(year, month + 1, 1);
 
-  uint32_t days = 0;
   TControlsSuspended suspended(UserFoodDbf);
-  if (!FileExists(FolderFile(name))) return 0;
+  if (!FileExists(FolderFile(name))) return months;
   const bool filtered = UserFoodDbf.Filtered();
   UserFoodDbf.SetFiltered(false);
   try {
@@ -30,8 +27,9 @@ uint32_t TDM1::MonthCalendar1GetMonthInfo(int month) {
     const uint32_t bookmark = UserFoodDbf.Bookmark();
     TField& datum = *UserFoodDbfDATUM;
     for (UserFoodDbf.First(); !UserFoodDbf.Eof(); UserFoodDbf.Next()) {
-      const double serial = std::floor(datum.AsDateTime());
-      if (serial >= first && serial < next) days |= 1u << static_cast<int>(serial - first);
+      int y, m, d;
+      SerialToDate(static_cast<int32_t>(std::floor(datum.AsDateTime())), y, m, d);
+      if (y == year) months[static_cast<size_t>(m - 1)] |= 1u << (d - 1);
     }
     UserFoodDbf.SetFiltered(filtered);
     if (bookmark != 0) UserFoodDbf.GotoBookmark(bookmark);
@@ -39,7 +37,12 @@ uint32_t TDM1::MonthCalendar1GetMonthInfo(int month) {
     UserFoodDbf.SetFiltered(filtered);
     throw;
   }
-  return days;
+  return months;
+}
+
+uint32_t TDM1::MonthCalendar1GetMonthInfo(int month) {
+  if (month < 1 || month > 12) return 0;
+  return CalendarYearInfo()[static_cast<size_t>(month - 1)];
 }
 
 }  // namespace kalbor

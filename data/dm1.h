@@ -184,6 +184,9 @@ class TDM1 {
   // Days of `month` (1 to 12) in the calendar date's year that have diary
   // entries: bit d-1 set for day d.
   uint32_t MonthCalendar1GetMonthInfo(int month);
+  // The same for all twelve months of the calendar date's year, in one walk
+  // (the calendar asks for the three months it shows at once).
+  std::array<uint32_t, 12> CalendarYearInfo();
 
  private:
   void DeclareFields();

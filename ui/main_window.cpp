@@ -317,8 +317,12 @@ void TForm1::SetAddProductEnabled(bool enabled) { ui_->AddProductBtn->setEnabled
 
 void TForm1::ProcessMessages() {
   // Repaints and the progress bar, but no clicks: nothing may start a second
-  // action in the middle of a walk.
+  // action in the middle of a walk. Walks call this for every row; the
+  // window is served at most every 20 ms, which keeps it as lively and
+  // spares a trip through the event loop per row.
+  if (message_timer_.isValid() && message_timer_.elapsed() < 20) return;
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  message_timer_.start();
 }
 
 std::string TForm1::ShortDayName(int day_of_week) const {
@@ -481,11 +485,13 @@ void TForm1::RebuildCalendar() {
   TTableObject& diary = dm_->UserFoodDbf;
   diary.DisableControls();
   try {
+    // The answer names the days of each month in the calendar date's year,
+    // for the partly shown months of a neighbouring year as well; one walk
+    // of the diary answers all of them.
+    const std::array<uint32_t, 12> year = dm_->CalendarYearInfo();
     for (int offset = -1; offset <= 1; ++offset) {
-      // The answer names the days of that month in the calendar date's year,
-      // for the partly shown months of a neighbouring year as well.
       QDate month = shown.addMonths(offset);
-      uint32_t days = dm_->MonthCalendar1GetMonthInfo(month.month());
+      uint32_t days = year[static_cast<size_t>(month.month() - 1)];
       for (int d = 1; d <= month.daysInMonth(); ++d)
         if (days & (1u << (d - 1)))
           calendar->setDateTextFormat(QDate(month.year(), month.month(), d), bold);

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <QAbstractItemView>
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPixmap>
 #include <QPointer>
@@ -175,6 +176,7 @@ class TForm1 : public QMainWindow, public TMainWindow {
   QProgressBar* status_progress_ = nullptr;
   std::vector<QLabel*> status_panels_;
   int32_t progress_max_ = 1000;
+  QElapsedTimer message_timer_;
 
   // Grids.
   std::vector<std::unique_ptr<TTableModel>> models_;
