@@ -912,7 +912,7 @@ void TTableObject::Delete() {
       // no later move posts the row as deleted after the error was shown.
       if (m.record_locked) m.file.UnlockRecord(m.current_recno);
       m.record_locked = false;
-      m.buffer = m.edit_copy;
+      if (m.edit_copy.size() == m.buffer.size()) m.buffer = m.edit_copy;
       m.edit_copy.clear();
       m.state = TDataSetState::dsBrowse;
       m.modified = false;

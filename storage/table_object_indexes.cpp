@@ -128,6 +128,9 @@ void TTableObject::Impl::CloseIndexes() {
     try {
       oi.file->Close();
     } catch (...) {
+      // Pages that could not be written leave the file behind the table:
+      // it goes, rather than be read later as if it matched.
+      DeleteFile(oi.path);
       if (!failure) failure = std::current_exception();
     }
   }

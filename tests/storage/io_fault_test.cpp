@@ -42,9 +42,9 @@ class FaultHook : public TIoFaultHook {
 
   int Before(TIoOp op, const std::string& path, uint64_t offset, size_t length) override {
     int n = calls++;
-    trace.push_back(std::string(op == TIoOp::Read ? "read " : op == TIoOp::Write ? "write " : "truncate ") +
-                    path.substr(path.rfind('/') + 1) + " @" + std::to_string(offset) + "+" +
-                    std::to_string(length));
+    const char* verb = op == TIoOp::Read ? "read " : op == TIoOp::Write ? "write " : "truncate ";
+    trace.push_back(verb + path.substr(path.rfind('/') + 1) + " @" + std::to_string(offset) +
+                    "+" + std::to_string(length));
     if (fail_at < 0 || n < fail_at || (n > fail_at && !sticky)) return 0;
     ++failed;
     if (error == kShortWrite && op != TIoOp::Write) return EIO;
@@ -146,6 +146,8 @@ struct Operation {
   const char* name;
   int rows = 6;
   bool indexed = false;
+  // Brings the world to where the operation starts (no failures yet).
+  std::function<void(World&)> prepare;
   // Runs the operation on the world's open table.
   std::function<void(World&)> run;
   // Checks right after a failure: the object's state and the file's rows.
@@ -166,6 +168,7 @@ void Sweep(const Operation& op) {
   int total = 0;
   {
     auto w = MakeWorld(op.rows, op.indexed);
+    if (op.prepare) op.prepare(*w);
     FaultHook counter;
     {
       ScopedHook scoped(&counter);
@@ -191,6 +194,7 @@ void Sweep(const Operation& op) {
                            (recovery == Recovery::Retry ? ", retried" : ", dropped");
         SCOPED_TRACE(what);
         auto w = MakeWorld(op.rows, op.indexed);
+        if (op.prepare) op.prepare(*w);
         hook.fail_at = k;
         hook.error = fault.error;
         hook.sticky = fault.sticky;
@@ -401,6 +405,34 @@ Operation BuildOp(bool indexed) {
   return op;
 }
 
+Operation CloseOp() {
+  Operation op;
+  op.name = "close";
+  op.rows = 40;
+  op.indexed = true;
+  // An append leaves index pages to be written when the table closes.
+  const TDiaryRow added = Row(100);
+  op.prepare = [added](World& w) {
+    test::AppendDiaryRow(*w.table, added);
+    w.rows.push_back(added);
+  };
+  op.run = [](World& w) { w.table->Close(); };
+  op.after_failure = [](World& w) {
+    EXPECT_FALSE(w.table->Active()) << "a failed close still closes";
+    EXPECT_EQ(w.table->State(), TDataSetState::dsInactive);
+    ExpectRows(w, w.rows, "right after the failure");
+  };
+  op.recover = [](World& w, Recovery r) {
+    if (r == Recovery::Retry) {
+      w.table->Open();
+      EXPECT_EQ(w.table->CountVisibleRows(), static_cast<int32_t>(Packed(w.rows).size()));
+    }
+  };
+  op.done = [](const World& w) { return w.rows; };
+  op.dropped = [](const World& w) { return w.rows; };
+  return op;
+}
+
 // --- Sweeps -------------------------------------------------------------------
 
 TEST(IoFaultTest, AppendSurvivesAFailureAtEveryCall) { Sweep(AppendOp(6, false)); }
@@ -419,6 +451,7 @@ TEST(IoFaultTest, IndexedDeleteSurvivesAFailureAtEveryCall) { Sweep(DeleteOp(tru
 TEST(IoFaultTest, IndexedPackSurvivesAFailureAtEveryCall) { Sweep(PackOp(true)); }
 TEST(IoFaultTest, IndexBuildSurvivesAFailureAtEveryCall) { Sweep(BuildOp(false)); }
 TEST(IoFaultTest, IndexRebuildSurvivesAFailureAtEveryCall) { Sweep(BuildOp(true)); }
+TEST(IoFaultTest, CloseWithIndexPagesToWriteSurvivesAFailureAtEveryCall) { Sweep(CloseOp()); }
 
 // A failed open leaves the table closed, and the file opens afterwards.
 TEST(IoFaultTest, OpenSurvivesAFailureAtEveryCall) {
