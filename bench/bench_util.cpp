@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "storage/dates.h"
+#include "storage/files.h"
 #include "storage/table_object.h"
 
 namespace kalbor::bench {
@@ -57,6 +58,35 @@ void MakeDiary(const std::string& folder, const std::string& name, int rows) {
     t.Post();
   }
   t.Close();
+}
+
+void MakeCatalogue(const std::string& folder, int products, int marked) {
+  TTableObject t;
+  t.SetFilePath(folder);
+  t.SetTableName("FOODCAL.DBF");
+  t.Exclusive = true;
+  t.SetTableLevel(3);
+  t.FieldDefs.Add("GROUP_ID", ftInteger);
+  t.FieldDefs.Add("USED", ftBoolean);
+  t.FieldDefs.Add("FOOD_ID", ftInteger);
+  t.FieldDefs.Add("NAME", ftString, 50);
+  t.FieldDefs.Add("IDX_NAME", ftString, 50);
+  t.FieldDefs.Add("MAKE", ftString, 20);
+  t.FieldDefs.Add("CALORIES", ftInteger);
+  t.CreateDbfFile();
+  t.Open();
+  for (int i = 0; i < products; ++i) {
+    std::string name = "Product " + std::to_string((i * 4099) % products);
+    t.Append();
+    t.FieldByName("GROUP_ID").SetAsInteger(1 + i % 21);
+    t.FieldByName("USED").SetAsBoolean(i % (products / marked) == 0);
+    t.FieldByName("FOOD_ID").SetAsInteger(i + 1);
+    t.FieldByName("NAME").SetAsString(name);
+    t.FieldByName("IDX_NAME").SetAsString(UpperAscii(name));
+    t.FieldByName("MAKE").SetAsString("Shop");
+    t.FieldByName("CALORIES").SetAsInteger(50 + i % 500);
+    t.Post();
+  }
 }
 
 void ReadRecordByRecord(const std::string& path) {

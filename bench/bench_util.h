@@ -18,6 +18,10 @@ std::string BenchFolder();
 // day from 1 January 2015, meal kinds cycling, products 1..8000.
 void MakeDiary(const std::string& folder, const std::string& name, int rows);
 
+// FOODCAL.DBF in `folder` with `products` products spread over the 21
+// groups, every (products / marked)-th of them marked as used.
+void MakeCatalogue(const std::string& folder, int products, int marked);
+
 // R: reading the file record by record, one pread per record.
 void ReadRecordByRecord(const std::string& path);
 // S: one sequential pass over the file in large reads.

@@ -26,35 +26,6 @@ struct TQuietWindow : THeadlessWindow {
   }
 };
 
-void MakeCatalogue(const std::string& folder) {
-  TTableObject t;
-  t.SetFilePath(folder);
-  t.SetTableName("FOODCAL.DBF");
-  t.Exclusive = true;
-  t.SetTableLevel(3);
-  t.FieldDefs.Add("GROUP_ID", ftInteger);
-  t.FieldDefs.Add("USED", ftBoolean);
-  t.FieldDefs.Add("FOOD_ID", ftInteger);
-  t.FieldDefs.Add("NAME", ftString, 50);
-  t.FieldDefs.Add("IDX_NAME", ftString, 50);
-  t.FieldDefs.Add("MAKE", ftString, 20);
-  t.FieldDefs.Add("CALORIES", ftInteger);
-  t.CreateDbfFile();
-  t.Open();
-  for (int i = 0; i < kProducts; ++i) {
-    std::string name = "Product " + std::to_string((i * 4099) % kProducts);
-    t.Append();
-    t.FieldByName("GROUP_ID").SetAsInteger(1 + i % 21);
-    t.FieldByName("USED").SetAsBoolean(i % (kProducts / kMarked) == 0);
-    t.FieldByName("FOOD_ID").SetAsInteger(i + 1);
-    t.FieldByName("NAME").SetAsString(name);
-    t.FieldByName("IDX_NAME").SetAsString(NameKey(name));
-    t.FieldByName("MAKE").SetAsString("Shop");
-    t.FieldByName("CALORIES").SetAsInteger(50 + i % 500);
-    t.Post();
-  }
-}
-
 // The module as it stands after user 1 was selected on the food entry page.
 struct TSetup {
   TQuietWindow window;
@@ -62,7 +33,7 @@ struct TSetup {
   TSetup() {
     const std::string folder = BenchFolder();
     MakeDiary(folder, UserFileName(1), kDiaryRows);
-    MakeCatalogue(folder);
+    MakeCatalogue(folder, kProducts, kMarked);
     dm = std::make_unique<TDM1>(window);
     dm->DM1Create(folder);
     dm->MakeTableByNumber(tnMealType);

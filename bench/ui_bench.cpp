@@ -26,35 +26,6 @@ constexpr int kDiaryRows = 36500;
 constexpr int kProducts = 8000;
 constexpr int kMarked = 500;
 
-void MakeCatalogue(const std::string& folder) {
-  TTableObject t;
-  t.SetFilePath(folder);
-  t.SetTableName("FOODCAL.DBF");
-  t.Exclusive = true;
-  t.SetTableLevel(3);
-  t.FieldDefs.Add("GROUP_ID", ftInteger);
-  t.FieldDefs.Add("USED", ftBoolean);
-  t.FieldDefs.Add("FOOD_ID", ftInteger);
-  t.FieldDefs.Add("NAME", ftString, 50);
-  t.FieldDefs.Add("IDX_NAME", ftString, 50);
-  t.FieldDefs.Add("MAKE", ftString, 20);
-  t.FieldDefs.Add("CALORIES", ftInteger);
-  t.CreateDbfFile();
-  t.Open();
-  for (int i = 0; i < kProducts; ++i) {
-    std::string name = "Product " + std::to_string((i * 4099) % kProducts);
-    t.Append();
-    t.FieldByName("GROUP_ID").SetAsInteger(1 + i % 21);
-    t.FieldByName("USED").SetAsBoolean(i % (kProducts / kMarked) == 0);
-    t.FieldByName("FOOD_ID").SetAsInteger(i + 1);
-    t.FieldByName("NAME").SetAsString(name);
-    t.FieldByName("IDX_NAME").SetAsString(NameKey(name));
-    t.FieldByName("MAKE").SetAsString("Shop");
-    t.FieldByName("CALORIES").SetAsInteger(50 + i % 500);
-    t.Post();
-  }
-}
-
 // The program as a person has it after picking user 1: the window shown on
 // a folder with the diary, the catalogue and the code tables.
 struct TSetup {
@@ -76,7 +47,7 @@ struct TSetup {
 
     folder = BenchFolder();
     MakeDiary(folder, UserFileName(1), kDiaryRows);
-    MakeCatalogue(folder);
+    MakeCatalogue(folder, kProducts, kMarked);
     // No remembered user: the first start picks user 1 and builds the list.
     std::ofstream(folder + "KALBOR.INI") << "[User]\nUser_ID=0\n";
     form = std::make_unique<TForm1>(folder);
