@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "data/dm1.h"
 #include "storage/dates.h"
 #include "storage/files.h"
 #include "storage/table_object.h"
@@ -66,13 +67,7 @@ void MakeCatalogue(const std::string& folder, int products, int marked) {
   t.SetTableName("FOODCAL.DBF");
   t.Exclusive = true;
   t.SetTableLevel(3);
-  t.FieldDefs.Add("GROUP_ID", ftInteger);
-  t.FieldDefs.Add("USED", ftBoolean);
-  t.FieldDefs.Add("FOOD_ID", ftInteger);
-  t.FieldDefs.Add("NAME", ftString, 50);
-  t.FieldDefs.Add("IDX_NAME", ftString, 50);
-  t.FieldDefs.Add("MAKE", ftString, 20);
-  t.FieldDefs.Add("CALORIES", ftInteger);
+  AddCatalogueFields(t.FieldDefs);
   t.CreateDbfFile();
   t.Open();
   for (int i = 0; i < products; ++i) {

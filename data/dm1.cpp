@@ -179,15 +179,19 @@ void TDM1::MakeUserNameTable() {
   MakeDB.CreateDbfFile();
 }
 
+void AddCatalogueFields(TFieldDefs& defs) {
+  defs.Add("GROUP_ID", ftInteger);
+  defs.Add("USED", ftBoolean);
+  defs.Add("FOOD_ID", ftInteger);
+  defs.Add("NAME", ftString, 50);
+  defs.Add("IDX_NAME", ftString, 50);
+  defs.Add("MAKE", ftString, 20);
+  defs.Add("CALORIES", ftInteger);
+}
+
 void TDM1::MakeFoodTable(const std::string& file_name) {
   StartCreation(file_name);
-  MakeDB.FieldDefs.Add("GROUP_ID", ftInteger);
-  MakeDB.FieldDefs.Add("USED", ftBoolean);
-  MakeDB.FieldDefs.Add("FOOD_ID", ftInteger);
-  MakeDB.FieldDefs.Add("NAME", ftString, 50);
-  MakeDB.FieldDefs.Add("IDX_NAME", ftString, 50);
-  MakeDB.FieldDefs.Add("MAKE", ftString, 20);
-  MakeDB.FieldDefs.Add("CALORIES", ftInteger);
+  AddCatalogueFields(MakeDB.FieldDefs);
   MakeDB.CreateDbfFile();
 }
 

@@ -65,6 +65,10 @@ enum TTableNumber : int {
 // else changes ("Änna" keeps its "Ä").
 inline std::string NameKey(const std::string& name) { return UpperAscii(name); }
 
+// The fields of the catalogue FOODCAL.DBF and of the selection list
+// USERCAL.DBF, in file order.
+void AddCatalogueFields(TFieldDefs& defs);
+
 // The diary's order key: day number of the date x 10 + meal position (0
 // "Unknown" to 4 "Snack").
 int32_t DiaryOrderKey(int32_t date_serial, int meal_position);

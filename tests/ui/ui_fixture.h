@@ -127,13 +127,7 @@ class UiTest : public ::testing::Test {
     t.SetTableName("FOODCAL.DBF");
     t.Exclusive = true;
     t.SetTableLevel(3);
-    t.FieldDefs.Add("GROUP_ID", ftInteger);
-    t.FieldDefs.Add("USED", ftBoolean);
-    t.FieldDefs.Add("FOOD_ID", ftInteger);
-    t.FieldDefs.Add("NAME", ftString, 50);
-    t.FieldDefs.Add("IDX_NAME", ftString, 50);
-    t.FieldDefs.Add("MAKE", ftString, 20);
-    t.FieldDefs.Add("CALORIES", ftInteger);
+    AddCatalogueFields(t.FieldDefs);
     t.CreateDbfFile();
     t.Open();
     for (const TCatalogueRow& p : products) {
