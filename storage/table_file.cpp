@@ -192,7 +192,21 @@ bool TTableFile::Open(const std::string& path, TOpenMode mode, bool use_float_fi
     if (position != header.record_length) Invalid();
     header_length_ = header.header_length;
     record_length_ = header.record_length;
-    if (header.record_count != RecordCount() && file_.Writable()) WriteHeader();
+    if (file_.Writable()) {
+      // A write cut short (the program killed in the middle of an append)
+      // leaves part of a record after the last whole one; it holds no row,
+      // so it goes, as a wrong stored count is repaired.
+      const uint64_t whole = header_length_ + static_cast<uint64_t>(RecordCount()) * record_length_;
+      const uint64_t size = file_.Size();
+      bool torn = size > whole + 1;
+      if (size == whole + 1) {
+        uint8_t last = 0;
+        file_.ReadAt(whole, &last, 1);
+        torn = last != kEndOfFile;
+      }
+      if (torn) file_.Truncate(whole);
+      if (torn || header.record_count != RecordCount()) WriteHeader();
+    }
   } catch (...) {
     file_.Close();
     fields_.clear();

@@ -479,7 +479,10 @@ TEST(CrashTest, DiaryKilledAtRandomMomentsKeepsEveryPostedRow) {
             std::sscanf(line.c_str() + at, "the header counts %u records, the file holds %llu",
                         &stored, &held) == 2 &&
             (stored == held + 1 || stored + 1 == held);
-        EXPECT_TRUE(count_off_by_one) << "right after the kill: " << line;
+        // A record write cut short by the kill leaves a torn tail, which the
+        // next open trims.
+        bool torn_tail = line.find("follow the last whole record") != std::string::npos;
+        EXPECT_TRUE(count_off_by_one || torn_tail) << "right after the kill: " << line;
         if (count_off_by_one) ++count_repairs;
       }
     }
