@@ -293,15 +293,33 @@ void TForm1::SetCalendarDate(int32_t serial) {
 void TForm1::SetProgressMax(int32_t maximum) {
   progress_max_ = std::max(maximum, 0);
   status_progress_->setMaximum(std::max(progress_max_, 1));
+  if (progress_value_ > progress_max_) progress_value_ = 0;
+  ShowProgress(true);
 }
 
 void TForm1::StepProgress() {
-  int next = status_progress_->value() + 1;
+  ++progress_value_;
   // A bar at its end starts again from its beginning.
-  status_progress_->setValue(next > status_progress_->maximum() ? 0 : next);
+  if (progress_value_ > status_progress_->maximum()) progress_value_ = 0;
+  ShowProgress(false);
 }
 
-void TForm1::SetProgressPosition(int32_t position) { status_progress_->setValue(position); }
+void TForm1::SetProgressPosition(int32_t position) {
+  progress_value_ = position;
+  ShowProgress(true);
+}
+
+// A walk steps the bar once per row, tens of thousands of times; the bar is
+// told only when its filling moves by a thousandth, since each change of
+// its value costs more than reading the row.
+void TForm1::ShowProgress(bool always) {
+  const int64_t maximum = std::max(status_progress_->maximum(), 1);
+  const int64_t value = std::clamp<int64_t>(progress_value_, status_progress_->minimum(), maximum);
+  const int64_t shown = status_progress_->value();
+  if (always || value == 0 || value == maximum || value < shown ||
+      (value - shown) * 1000 >= maximum)
+    status_progress_->setValue(static_cast<int>(value));
+}
 
 bool TForm1::UserNewDown() const { return ui_->UserNew->isChecked(); }
 

@@ -155,6 +155,7 @@ class TForm1 : public QMainWindow, public TMainWindow {
   void BindMakeTablesPage();
   void DrawLogo(int choice);
   void RebuildCalendar();
+  void ShowProgress(bool always);
   void FormKeyDown(QKeyEvent* event);
 
   std::unique_ptr<Ui::Form1> ui_;
@@ -176,6 +177,7 @@ class TForm1 : public QMainWindow, public TMainWindow {
   QProgressBar* status_progress_ = nullptr;
   std::vector<QLabel*> status_panels_;
   int32_t progress_max_ = 1000;
+  int32_t progress_value_ = 0;  // the bar's position; the bar itself may lag a thousandth
   QElapsedTimer message_timer_;
 
   // Grids.
