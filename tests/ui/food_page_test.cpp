@@ -488,6 +488,48 @@ TEST_F(FoodPageCalendar, ShowingThePageAgainReturnsToAllRows) {
   EXPECT_EQ(DiaryGrid().size(), 2u);
 }
 
+// --- The diary grid while another page is shown ------------------------------
+
+using FoodPageHidden = FoodPageTest;
+
+// The result page rebuilds and walks the diary; the hidden diary grid does
+// not re-read its rows for that.
+TEST_F(FoodPageHidden, ResultPageLeavesTheHiddenDiaryGridAlone) {
+  ShowFoodPage();
+  AddFood(Day(2002, 11, 4), 2, "Pea soup", "30");
+  AddFood(Day(2002, 11, 5), 1, "Apricot", "100");
+  int resets = 0;
+  QObject::connect(ui().DBGrid3->model(), &QAbstractItemModel::modelReset, [&] { ++resets; });
+  form->Result1Click();
+  Settle();
+  EXPECT_EQ(resets, 0);
+  form->EnterFoodClick();
+  Settle();
+  EXPECT_GE(resets, 1);
+  EXPECT_EQ(DiaryGrid().size(), 2u);
+}
+
+// A grid shown again shows its table as it is, changes made while it was
+// hidden included, with the table's current row as its own.
+TEST_F(FoodPageHidden, GridShownAgainShowsTheChangesMadeWhileHidden) {
+  ShowFoodPage();
+  AddFood(Day(2002, 11, 4), 2, "Pea soup", "30");
+  AddFood(Day(2002, 11, 5), 1, "Apricot", "100");
+  AddFood(Day(2002, 11, 6), 3, "Apple Juice", "200");
+  ui().DBGrid3->hide();
+  ASSERT_TRUE(dm->UserFoodDbf.Locate("QUANTITY", TVariant(100.0), 0));
+  dm->UserFoodDbf.Delete();
+  ASSERT_TRUE(dm->UserFoodDbf.Locate("QUANTITY", TVariant(30.0), 0));
+  EXPECT_EQ(DiaryGrid().size(), 3u);  // not followed while hidden
+
+  ui().DBGrid3->show();
+  std::vector<std::vector<std::string>> grid = DiaryGrid();
+  ASSERT_EQ(grid.size(), 2u);
+  EXPECT_EQ(grid[0][2], "Pea soup");
+  EXPECT_EQ(grid[1][2], "Apple Juice");
+  EXPECT_EQ(ui().DBGrid3->currentIndex().row(), 0);
+}
+
 // --- The search box -----------------------------------------------------------
 
 using FoodPageSearch = FoodPageTest;

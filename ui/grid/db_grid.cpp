@@ -122,6 +122,16 @@ void TDBGrid::SetModel(TTableModel* model, bool whole_row_selection) {
   FollowTable(model->CurrentRow());
 }
 
+void TDBGrid::showEvent(QShowEvent* event) {
+  if (model_) model_->SetParked(false);
+  QTableView::showEvent(event);
+}
+
+void TDBGrid::hideEvent(QHideEvent* event) {
+  QTableView::hideEvent(event);
+  if (model_) model_->SetParked(true);
+}
+
 void TDBGrid::FollowTable(int row) {
   if (!model_) return;
   following_ = true;

@@ -48,6 +48,9 @@ class TDBGrid : public QTableView {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
+  // A hidden grid parks its model; shown again it shows the table as it is.
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
   bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
   void dataChanged(const QModelIndex& top_left, const QModelIndex& bottom_right,
                    const QList<int>& roles = QList<int>()) override;

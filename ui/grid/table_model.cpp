@@ -157,7 +157,14 @@ void TTableModel::MoveTableTo(int row) {
   emit CurrentRowChanged(CurrentRow());
 }
 
+void TTableModel::SetParked(bool parked) {
+  if (parked == parked_) return;
+  parked_ = parked;
+  if (!parked_ && stale_) Reload();
+}
+
 void TTableModel::Reload() {
+  stale_ = false;
   beginResetModel();
   cached_row_ = -1;
   rows_.clear();
@@ -175,6 +182,11 @@ void TTableModel::Reload() {
 }
 
 void TTableModel::DataEvent(TEvent event) {
+  if (parked_) {
+    // Moves need nothing now: unparking re-reads the rows and the current row.
+    stale_ = true;
+    return;
+  }
   switch (event) {
     case TEvent::ActiveChanged:
     case TEvent::DataSetChanged:

@@ -60,6 +60,12 @@ class TTableModel : public QAbstractTableModel, private TDataLink {
   void MoveTableTo(int row);
   // Re-reads the visible rows now.
   void Reload();
+  // A parked model (its grid is hidden) does not follow the table: changes
+  // only mark its rows stale, and they are re-read when it is unparked.
+  // Re-reading tens of thousands of rows for a grid nobody sees would cost
+  // more than the action that changed them.
+  void SetParked(bool parked);
+  bool Parked() const { return parked_; }
 
  signals:
   // The table's current row moved to `row` (-1: none).
@@ -78,6 +84,8 @@ class TTableModel : public QAbstractTableModel, private TDataLink {
   bool editable_ = false;
   bool moving_ = false;
   bool last_edit_failed_ = false;
+  bool parked_ = false;
+  bool stale_ = false;  // parked while the table changed
   // One row's texts, read on demand for painting.
   mutable int cached_row_ = -1;
   mutable std::vector<std::string> cached_texts_;
