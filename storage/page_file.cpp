@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "storage/block_cache.h"
 #include "storage/errors.h"
 #include "storage/files.h"
 
@@ -20,7 +21,7 @@ namespace {
 // record and header locks of the shared modes.
 constexpr off_t kAccessWrite = 0xF0000010;
 constexpr off_t kDenyWrite = 0xF0000011;
-constexpr size_t kBlockSize = 16 * 1024;
+constexpr size_t kBlockSize = TBlockCache::kBlockSize;
 constexpr size_t kDirectRead = 512;
 
 TIoFaultHook* g_fault_hook = nullptr;
@@ -89,16 +90,14 @@ void TPageFile::Open(const std::string& given_path, TOpenMode mode) {
 void TPageFile::Close() {
   if (fd_ >= 0) ::close(fd_);  // closing the description releases its locks
   fd_ = -1;
-  block_.clear();
-  block_.shrink_to_fit();
-  block_valid_ = 0;
+  cache_.Clear();
 }
 
 void TPageFile::FailIo(const char* what, int err) {
   throw ETableError(Format("%s error on file %s: %s", what, path_.c_str(), std::strerror(err)));
 }
 
-void TPageFile::InvalidateBuffer() { block_valid_ = 0; }
+void TPageFile::InvalidateBuffer() { cache_.Clear(); }
 
 uint64_t TPageFile::Size() {
   if (track_size_) return size_;
@@ -115,37 +114,27 @@ size_t TPageFile::ReadAt(uint64_t offset, void* buffer, size_t length) {
   if (track_size_) {
     if (offset >= size_) return 0;
     length = static_cast<size_t>(std::min<uint64_t>(length, size_ - offset));
-    uint64_t start = offset - offset % kBlockSize;
-    // Records read one after another come through the block; a read that
-    // does not continue the one before (a search landing anywhere) and
-    // whole pages (index pages) go to the file directly.
-    bool in_block = block_valid_ > 0 && block_start_ == start;
-    bool sequential = offset == last_read_end_;
+    const uint64_t start = offset - offset % kBlockSize;
+    const bool sequential = offset == last_read_end_;
     last_read_end_ = offset + length;
-    if (offset + length <= start + kBlockSize &&
-        (in_block || (sequential && length < kDirectRead))) {
-      if (block_valid_ == 0 || block_start_ != start) {
-        block_.resize(kBlockSize);
-        size_t got = 0;
-        while (got < kBlockSize) {
-          ssize_t n = ::pread(fd_, block_.data() + got, kBlockSize - got,
-                              static_cast<off_t>(start + got));
-          if (n < 0 && errno == EINTR) continue;
-          if (n < 0) {
-            block_valid_ = 0;
-            FailIo("Read", errno);
-          }
-          if (n == 0) break;
-          got += static_cast<size_t>(n);
-        }
-        block_start_ = start;
-        block_valid_ = got;
+    if (offset + length <= start + kBlockSize) {
+      size_t valid = 0;
+      const uint8_t* block = cache_.Find(start, &valid);
+      // Records read one after another come through the cache, and so does
+      // every read of a file small enough to keep whole; a search landing
+      // anywhere in a large file and whole pages read out of sequence go to
+      // the file directly.
+      if (!block && ((sequential && length < kDirectRead) || size_ <= cache_.Bytes())) {
+        valid = ReadBlock(start);
+        size_t ignored = 0;
+        block = valid > 0 ? cache_.Find(start, &ignored) : nullptr;
       }
-      size_t in_block = static_cast<size_t>(offset - block_start_);
-      size_t avail = block_valid_ > in_block ? block_valid_ - in_block : 0;
-      size_t n = std::min(length, avail);
-      std::memcpy(buffer, block_.data() + in_block, n);
-      return n;
+      if (block) {
+        size_t in_block = static_cast<size_t>(offset - start);
+        size_t n = std::min(length, valid > in_block ? valid - in_block : 0);
+        std::memcpy(buffer, block + in_block, n);
+        return n;
+      }
     }
   }
   size_t got = 0;
@@ -157,6 +146,23 @@ size_t TPageFile::ReadAt(uint64_t offset, void* buffer, size_t length) {
     if (n == 0) break;
     got += static_cast<size_t>(n);
   }
+  return got;
+}
+
+size_t TPageFile::ReadBlock(uint64_t start) {
+  uint8_t* block = cache_.Make(start);
+  size_t got = 0;
+  while (got < kBlockSize) {
+    ssize_t n = ::pread(fd_, block + got, kBlockSize - got, static_cast<off_t>(start + got));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      cache_.Filled(start, 0);
+      FailIo("Read", errno);
+    }
+    if (n == 0) break;
+    got += static_cast<size_t>(n);
+  }
+  cache_.Filled(start, got);
   return got;
 }
 
@@ -189,20 +195,7 @@ void TPageFile::WriteAt(uint64_t offset, const void* buffer, size_t length) {
     InvalidateBuffer();
     FailIo("Write", injected);
   }
-  // Keep the block buffer current: bytes written inside its block are copied
-  // into it (extending it when they continue its valid part); a write that
-  // would leave a gap in it drops it.
-  const uint64_t block_end = block_start_ + kBlockSize;
-  if (block_valid_ > 0 && offset < block_end && offset + length > block_start_) {
-    uint64_t from = std::max<uint64_t>(offset, block_start_);
-    uint64_t to = std::min<uint64_t>(offset + length, block_end);
-    if (from <= block_start_ + block_valid_) {
-      std::memcpy(block_.data() + (from - block_start_), in + (from - offset), to - from);
-      block_valid_ = std::max<size_t>(block_valid_, static_cast<size_t>(to - block_start_));
-    } else {
-      InvalidateBuffer();
-    }
-  }
+  cache_.Written(offset, in, length);
 }
 
 void TPageFile::Truncate(uint64_t size) {

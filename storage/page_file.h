@@ -10,9 +10,9 @@
 // past any data, so a second open of the same file in this process is refused
 // exactly like one from another program.
 //
-// Files opened exclusively keep a block buffer of recent reads that this
-// object keeps current with its own writes; nobody else may write such a
-// file, so the buffer always holds the file's present bytes.
+// Files opened exclusively keep a cache of blocks read (TBlockCache) that
+// this object keeps current with its own writes; nobody else may write such
+// a file, so the cache always holds the file's present bytes.
 #pragma once
 
 #include <cstddef>
@@ -20,6 +20,8 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "storage/block_cache.h"
 
 namespace kalbor {
 
@@ -90,18 +92,19 @@ class TPageFile {
  private:
   void FailIo(const char* what, int err);
   void InvalidateBuffer();
+  size_t ReadBlock(uint64_t start);  // into the cache; the bytes the file held
 
   int fd_ = -1;
   std::string path_;
   TOpenMode mode_ = TOpenMode::ReadOnly;
   uint32_t page_size_ = 512;
-  // Exclusive modes only: the file size as this object keeps it, and one
-  // block of the file's bytes.
+  // Exclusive modes only: the file size as this object keeps it, and
+  // blocks of the file's bytes.
   bool track_size_ = false;
   uint64_t size_ = 0;
-  std::vector<uint8_t> block_;
-  uint64_t block_start_ = 0;
-  size_t block_valid_ = 0;
+  // 4 MiB at most: a file no larger is kept whole as it is read; a larger
+  // one keeps what was read in sequence.
+  TBlockCache cache_{256};
   uint64_t last_read_end_ = 0;
 };
 
