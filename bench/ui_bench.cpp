@@ -158,6 +158,53 @@ void BM_CalendarClick(benchmark::State& state) {
   }
 }
 
+// A click on a day of the food entry page's calendar in the next month: the
+// date box follows and the calendar asks again for its bold days.
+void BM_CalendarClickFoodPage(benchmark::State& state) {
+  TSetup& s = Setup();
+  s.form->EnterFoodClick();
+  Paint();
+  bool april = true;
+  for (auto _ : state) {
+    s.form->SetCalendarDate(april ? DateToSerial(2020, 4, 14) : DateToSerial(2020, 3, 14));
+    s.form->MonthCalendar1Click();
+    Paint();
+    april = !april;
+  }
+}
+
+void BM_ShowUserPage(benchmark::State& state) {
+  TSetup& s = Setup();
+  for (auto _ : state) {
+    s.form->UserDataClick();
+    Paint();
+  }
+}
+
+void BM_ShowFoodDataPage(benchmark::State& state) {
+  TSetup& s = Setup();
+  for (auto _ : state) {
+    s.form->FoodData1Click();
+    Paint();
+  }
+}
+
+// A click on a catalogue column title: the catalogue is reopened and its
+// index built anew on that column (8,000 products), by name and by kcal
+// in turn.
+void BM_SortCatalogue(benchmark::State& state) {
+  TSetup& s = Setup();
+  s.form->FoodData1Click();
+  Paint();
+  const int name_column = 3, kcal_column = 5;
+  bool by_name = true;
+  for (auto _ : state) {
+    s.form->DBGrid2TitleClick(by_name ? name_column : kcal_column);
+    Paint();
+    by_name = !by_name;
+  }
+}
+
 void BM_RepaintDiaryGrid(benchmark::State& state) {
   TSetup& s = Setup();
   s.form->EnterFoodClick();
@@ -177,6 +224,10 @@ int main(int argc, char** argv) {
   benchmark::RegisterBenchmark("add_food", BM_AddFood)->Unit(ms);
   benchmark::RegisterBenchmark("delete_food", BM_DeleteFood)->Unit(ms);
   benchmark::RegisterBenchmark("calendar_click_result_page", BM_CalendarClick)->Unit(ms);
+  benchmark::RegisterBenchmark("calendar_click_food_page", BM_CalendarClickFoodPage)->Unit(ms);
+  benchmark::RegisterBenchmark("show_user_page", BM_ShowUserPage)->Unit(ms);
+  benchmark::RegisterBenchmark("show_food_data_page", BM_ShowFoodDataPage)->Unit(ms);
+  benchmark::RegisterBenchmark("sort_catalogue_click", BM_SortCatalogue)->Unit(ms);
   benchmark::RegisterBenchmark("repaint_diary_grid", BM_RepaintDiaryGrid)->Unit(ms);
   benchmark::Initialize(&argc, argv);
   RatioReporter reporter;
@@ -187,6 +238,10 @@ int main(int argc, char** argv) {
                         {"add_food", R},
                         {"delete_food", R},
                         {"calendar_click_result_page", R},
+                        {"calendar_click_food_page", R},
+                        {"show_user_page", R},
+                        {"show_food_data_page", R},
+                        {"sort_catalogue_click", R},
                         {"repaint_diary_grid", R}},
                        {});
   benchmark::Shutdown();
