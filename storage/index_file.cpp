@@ -1033,6 +1033,11 @@ void TIndexFile::Flush() {
   Impl& d = *impl_;
   if (!d.file.IsOpen() || !d.file.Writable()) return;
   d.FlushAll();
+  d.file.FlushPages();
+}
+
+void TIndexFile::SetWriteBehind(bool on) {
+  if (impl_->file.IsOpen()) impl_->file.SetWriteBehind(on);
 }
 
 bool TIndexFile::IsOpen() const { return impl_->file.IsOpen(); }

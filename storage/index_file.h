@@ -86,6 +86,10 @@ class TIndexFile {
   // Writes modified pages and the header page, then closes the file.
   void Close();
   void Flush();
+  // For a build: pages written meanwhile are held and reach the file in page
+  // order, many in one write, when it is switched off, at Flush and at Close
+  // (exclusive modes; shared ones write at once regardless).
+  void SetWriteBehind(bool on);
   bool IsOpen() const;
   const std::string& Path() const;
 

@@ -23,6 +23,8 @@ constexpr off_t kAccessWrite = 0xF0000010;
 constexpr off_t kDenyWrite = 0xF0000011;
 constexpr size_t kBlockSize = TBlockCache::kBlockSize;
 constexpr size_t kDirectRead = 512;
+// Pages held by write-behind before they are written anyway.
+constexpr size_t kWriteBehindBytes = 256 * 1024;
 
 TIoFaultHook* g_fault_hook = nullptr;
 
@@ -55,7 +57,14 @@ bool DeniesWrite(TOpenMode m) {
 void SetIoFaultHook(TIoFaultHook* hook) { g_fault_hook = hook; }
 
 TPageFile::TPageFile() = default;
-TPageFile::~TPageFile() { Close(); }
+TPageFile::~TPageFile() {
+  try {
+    Close();
+  } catch (const ETableError&) {
+    // Held pages that cannot be written now are lost with the object; every
+    // owner closes its file itself, where the error reaches the caller.
+  }
+}
 
 void TPageFile::Open(const std::string& given_path, TOpenMode mode) {
   Close();
@@ -88,9 +97,20 @@ void TPageFile::Open(const std::string& given_path, TOpenMode mode) {
 }
 
 void TPageFile::Close() {
-  if (fd_ >= 0) ::close(fd_);  // closing the description releases its locks
-  fd_ = -1;
-  cache_.Clear();
+  auto release = [this] {
+    if (fd_ >= 0) ::close(fd_);  // closing the description releases its locks
+    fd_ = -1;
+    cache_.Clear();
+    held_.clear();
+    write_behind_ = false;
+  };
+  try {
+    FlushPages();
+  } catch (...) {
+    release();
+    throw;
+  }
+  release();
 }
 
 void TPageFile::FailIo(const char* what, int err) {
@@ -107,6 +127,14 @@ uint64_t TPageFile::Size() {
 }
 
 size_t TPageFile::ReadAt(uint64_t offset, void* buffer, size_t length) {
+  if (!held_.empty()) {
+    auto it = held_.find(static_cast<uint32_t>(offset / page_size_));
+    if (it != held_.end() && offset % page_size_ == 0 && length == page_size_) {
+      std::memcpy(buffer, it->second.data(), length);
+      return length;
+    }
+    if (TouchesHeld(offset, length)) FlushPages();
+  }
   if (g_fault_hook) {
     int err = g_fault_hook->Before(TIoOp::Read, path_, offset, length);
     if (err > 0) FailIo("Read", err);
@@ -167,6 +195,11 @@ size_t TPageFile::ReadBlock(uint64_t start) {
 }
 
 void TPageFile::WriteAt(uint64_t offset, const void* buffer, size_t length) {
+  if (!held_.empty() && TouchesHeld(offset, length)) FlushPages();
+  WriteThrough(offset, buffer, length);
+}
+
+void TPageFile::WriteThrough(uint64_t offset, const void* buffer, size_t length) {
   if (!Writable()) throw ETableError("Cannot modify a read-only dataset");
   size_t allowed = length;
   int injected = 0;
@@ -199,6 +232,7 @@ void TPageFile::WriteAt(uint64_t offset, const void* buffer, size_t length) {
 }
 
 void TPageFile::Truncate(uint64_t size) {
+  FlushPages();
   if (g_fault_hook) {
     int err = g_fault_hook->Before(TIoOp::Truncate, path_, size, 0);
     if (err > 0) FailIo("Write", err);
@@ -209,6 +243,7 @@ void TPageFile::Truncate(uint64_t size) {
 }
 
 uint32_t TPageFile::PageCountOnDisk() {
+  FlushPages();
   uint64_t size = Size();
   return static_cast<uint32_t>(std::min<uint64_t>((size + page_size_ - 1) / page_size_, UINT32_MAX));
 }
@@ -220,7 +255,45 @@ bool TPageFile::ReadPage(uint32_t n, uint8_t* buffer) {
 }
 
 void TPageFile::WritePage(uint32_t n, const uint8_t* buffer) {
-  WriteAt(static_cast<uint64_t>(n) * page_size_, buffer, page_size_);
+  if (!write_behind_) return WriteAt(static_cast<uint64_t>(n) * page_size_, buffer, page_size_);
+  if (!Writable()) throw ETableError("Cannot modify a read-only dataset");
+  held_[n].assign(buffer, buffer + page_size_);
+  if (held_.size() * page_size_ >= kWriteBehindBytes) FlushPages();
+}
+
+void TPageFile::SetWriteBehind(bool on) {
+  if (!on) FlushPages();
+  write_behind_ = on && track_size_;
+}
+
+bool TPageFile::TouchesHeld(uint64_t offset, size_t length) const {
+  if (held_.empty()) return false;
+  const uint64_t first = offset / page_size_;
+  const uint64_t last = (offset + std::max<size_t>(length, 1) - 1) / page_size_;
+  // A read past the file's end may have to see held pages that extend it.
+  if (offset + length > size_) return true;
+  auto it = held_.lower_bound(static_cast<uint32_t>(std::min<uint64_t>(first, UINT32_MAX)));
+  return it != held_.end() && it->first <= last;
+}
+
+void TPageFile::FlushPages() {
+  if (held_.empty()) return;
+  std::map<uint32_t, std::vector<uint8_t>> pages;
+  pages.swap(held_);  // a failed write loses them: its error reaches the caller
+  std::vector<uint8_t> run;
+  uint32_t run_first = 0;
+  auto write_run = [&] {
+    if (!run.empty()) WriteThrough(uint64_t{run_first} * page_size_, run.data(), run.size());
+    run.clear();
+  };
+  for (auto& [n, bytes] : pages) {
+    if (run.empty() || n != run_first + run.size() / page_size_) {
+      write_run();
+      run_first = n;
+    }
+    run.insert(run.end(), bytes.begin(), bytes.end());
+  }
+  write_run();
 }
 
 bool TPageFile::TryLockByte(uint64_t offset) {

@@ -17,6 +17,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -83,6 +84,13 @@ class TPageFile {
   // when the page lies wholly past the end of the file.
   bool ReadPage(uint32_t n, uint8_t* buffer);
   void WritePage(uint32_t n, const uint8_t* buffer);
+  // Write-behind (exclusive modes only; elsewhere it stays off): pages given
+  // to WritePage are held, a bounded number, and reach the file in page
+  // order, adjacent pages in one write, at FlushPages, Close, when the bound
+  // is reached, or before any other access that touches them. Reads see held
+  // pages. A failed write of held pages raises where they are written.
+  void SetWriteBehind(bool on);
+  void FlushPages();
 
   // Byte-range locks of the shared modes (one byte each). TryLock returns
   // false when another holder has it.
@@ -93,6 +101,8 @@ class TPageFile {
   void FailIo(const char* what, int err);
   void InvalidateBuffer();
   size_t ReadBlock(uint64_t start);  // into the cache; the bytes the file held
+  void WriteThrough(uint64_t offset, const void* buffer, size_t length);
+  bool TouchesHeld(uint64_t offset, size_t length) const;
 
   int fd_ = -1;
   std::string path_;
@@ -106,6 +116,8 @@ class TPageFile {
   // one keeps what was read in sequence.
   TBlockCache cache_{256};
   uint64_t last_read_end_ = 0;
+  bool write_behind_ = false;
+  std::map<uint32_t, std::vector<uint8_t>> held_;  // page number -> bytes not yet written
 };
 
 }  // namespace kalbor

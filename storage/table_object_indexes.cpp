@@ -85,13 +85,26 @@ TKeySource TTableObject::Impl::KeySourceFor(const std::string& expression, uint1
 void TTableObject::Impl::FillIndex(TIndexFile& index) {
   std::vector<uint8_t> record(file.RecordLength());
   const uint32_t count = file.RecordCount();
-  for (uint32_t n = 1; n <= count; ++n) {
-    if (!file.ReadRecord(n, record.data())) break;
-    // A primary index holds no entries for rows marked deleted.
-    if (index.UniqueMode() == TUniqueMode::Primary && record[0] == kDeletedFlag) continue;
-    index.InsertKey(n, record.data());
+  // The pages a build writes reach the file together at its end, not one
+  // write per page left or split.
+  index.SetWriteBehind(true);
+  try {
+    for (uint32_t n = 1; n <= count; ++n) {
+      if (!file.ReadRecord(n, record.data())) break;
+      // A primary index holds no entries for rows marked deleted.
+      if (index.UniqueMode() == TUniqueMode::Primary && record[0] == kDeletedFlag) continue;
+      index.InsertKey(n, record.data());
+    }
+    index.Flush();
+    index.SetWriteBehind(false);
+  } catch (...) {
+    // The failed build's file is removed by the caller; what it held does not matter.
+    try {
+      index.SetWriteBehind(false);
+    } catch (const ETableError&) {
+    }
+    throw;
   }
-  index.Flush();
 }
 
 void TTableObject::Impl::OpenIndexDefs() {

@@ -4,6 +4,7 @@
 #include <random>
 
 #include "storage/block_cache.h"
+#include "storage/errors.h"
 #include "storage/page_file.h"
 #include "test_util.h"
 
@@ -94,6 +95,76 @@ TEST_F(CachedFileTest, RandomMixAgreesWithTheFile) {
   }
   file.Close();
   EXPECT_EQ(test::ReadBytes(path), model);
+}
+
+// --- Write-behind ---------------------------------------------------------------
+
+std::vector<uint8_t> PageOf(uint8_t fill) { return std::vector<uint8_t>(512, fill); }
+
+TEST_F(CachedFileTest, HeldPagesAreSeenByReadsAndWrittenInPageOrder) {
+  file.SetPageSize(512);
+  file.SetWriteBehind(true);
+  for (uint32_t n : {3u, 1u, 2u, 0u}) file.WritePage(n, PageOf(static_cast<uint8_t>(n + 1)).data());
+  EXPECT_TRUE(test::ReadBytes(path).empty());  // nothing written yet
+  std::vector<uint8_t> page(512);
+  file.ReadPage(2, page.data());
+  EXPECT_EQ(page, PageOf(3));
+  EXPECT_TRUE(test::ReadBytes(path).empty());
+  // A read that is not one whole held page writes them first.
+  uint8_t two[2];
+  ASSERT_EQ(file.ReadAt(1023, two, 2), 2u);
+  EXPECT_EQ(two[0], 2);
+  EXPECT_EQ(two[1], 3);
+  std::vector<uint8_t> expected;
+  for (uint8_t fill : {1, 2, 3, 4}) {
+    std::vector<uint8_t> p = PageOf(fill);
+    expected.insert(expected.end(), p.begin(), p.end());
+  }
+  EXPECT_EQ(test::ReadBytes(path), expected);
+  // The page count on disk counts held pages.
+  file.WritePage(6, PageOf(7).data());
+  EXPECT_EQ(file.PageCountOnDisk(), 7u);
+}
+
+TEST_F(CachedFileTest, SwitchingWriteBehindOffWritesWhatItHeld) {
+  file.SetPageSize(512);
+  file.SetWriteBehind(true);
+  file.WritePage(1, PageOf(9).data());
+  file.SetWriteBehind(false);
+  EXPECT_EQ(test::ReadBytes(path).size(), 1024u);
+  file.WritePage(2, PageOf(8).data());  // at once now
+  EXPECT_EQ(test::ReadBytes(path).size(), 1536u);
+}
+
+TEST(WriteBehindTest, SharedFilesWriteAtOnce) {
+  TempDir dir;
+  TPageFile file;
+  file.Open(dir / "S.NDX", TOpenMode::SharedCreate);
+  file.SetWriteBehind(true);
+  file.WritePage(0, PageOf(5).data());
+  EXPECT_EQ(test::ReadBytes(dir / "S.NDX"), PageOf(5));
+}
+
+class FailingWrites : public TIoFaultHook {
+ public:
+  int Before(TIoOp op, const std::string&, uint64_t, size_t) override {
+    return op == TIoOp::Write ? ENOSPC : 0;
+  }
+};
+
+TEST(WriteBehindTest, AFailedWriteOfHeldPagesIsReported) {
+  TempDir dir;
+  TPageFile file;
+  file.Open(dir / "F.NDX", TOpenMode::ExclusiveCreate);
+  file.SetWriteBehind(true);
+  file.WritePage(0, PageOf(5).data());
+  FailingWrites hook;
+  SetIoFaultHook(&hook);
+  EXPECT_THROW(file.FlushPages(), ETableError);
+  file.WritePage(1, PageOf(6).data());
+  EXPECT_THROW(file.Close(), ETableError);
+  SetIoFaultHook(nullptr);
+  EXPECT_FALSE(file.IsOpen());
 }
 
 TEST(BlockCacheTest, LeastRecentlyUsedBlockMakesRoom) {
