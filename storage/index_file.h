@@ -60,7 +60,12 @@ struct TIndexStats {
 //   insertion or deletion. Before Next or Prior the current path is read
 //   again; if the entry is no longer in its place it is searched by key and
 //   record number. DeleteKey's shortcut (the current entry already carries
-//   the record number) is taken in the exclusive modes only.
+//   the record number and the key) is taken in the exclusive modes only.
+// - Exclusive modes keep the inner pages they read or write in memory (up
+//   to 512 of them), so a search reads at most its leaf; Stats() counts
+//   only reads that reach the file.
+// - A walk in one direction that passes more leaves than the file has pages
+//   raises the damage "the leaves form a loop".
 // - Until SetupKey, a freshly created file has no key (KeyLength() 0):
 //   InsertKey, DeleteKey and UpdateKey do nothing and Find finds nothing.
 // - Keys: the encoding follows the header's key type letter (C: raw field
@@ -116,7 +121,9 @@ class TIndexFile {
   std::vector<uint8_t> KeyFromText(const std::string& bytes) const;  // cut/padded to the key length
 
   // Maintenance. InsertKey raises the key violation of a primary index;
-  // a unique index silently skips a present key. A primary index holds no
+  // a unique index silently skips a present key. An entry already present
+  // for the same key and record is no violation (the undo of a refused
+  // change puts entries back this way). A primary index holds no
   // entries for rows marked deleted (record byte 0 == '*'): InsertKey skips
   // such a record there. DeleteKey does nothing when the entry is not found.
   // UpdateKey does nothing when the two keys compare equal; when inserting

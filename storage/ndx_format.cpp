@@ -1,5 +1,6 @@
 #include "storage/ndx_format.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "storage/coding.h"
@@ -9,7 +10,7 @@
 namespace kalbor {
 
 uint16_t NdxEntryLength(uint32_t key_length) {
-  return static_cast<uint16_t>((key_length + TNdxEntryHeader::kSize + 3) & ~3u);
+  return static_cast<uint16_t>((key_length + TNdxEntryHeader::kSize + 3) / 4 * 4);
 }
 
 uint16_t NdxMaxKeys(uint32_t entry_length) {
@@ -35,16 +36,8 @@ TNdxHeader TNdxHeader::ForKey(const std::string& expression, bool character_key,
   h.key_length = character_key ? key_length : kNdxNumericKeyLength;
   h.entry_length = NdxEntryLength(h.key_length);
   h.max_keys = NdxMaxKeys(h.entry_length);
-  h.expression = UpperAscii(expression).substr(0, kMaxExpression);
-  h.marker = 0x5800;
   h.key_type_code = character_key ? 0 : 1;
-  h.version = 2;
-  h.reserved22 = 0;
-  h.reserved244 = 0;
-  h.for_exists = 0;
-  h.key_exists = 1;
-  h.first_node = 0;
-  h.last_node = 0;
+  h.expression = UpperAscii(expression.substr(0, kMaxExpression));
   return h;
 }
 
@@ -62,9 +55,9 @@ void TNdxHeader::EncodeTo(uint8_t* dst) const {
   EncodeFixed16(dst + 20, version);
   dst[22] = reserved22;
   dst[23] = unique_marker;
-  size_t n = expression.size() < kMaxExpression ? expression.size() : kMaxExpression;
+  // The expression area ends with at least one zero byte (byte 243).
+  const size_t n = std::min(expression.size(), kMaxExpression);
   std::memcpy(dst + kExpressionOffset, expression.data(), n);
-  // The terminator and byte 243 are already zero.
   dst[244] = reserved244;
   dst[245] = for_exists;
   dst[246] = key_exists;
@@ -86,10 +79,11 @@ TNdxHeader TNdxHeader::DecodeFrom(const uint8_t* src) {
   h.version = DecodeFixed16(src + 20);
   h.reserved22 = src[22];
   h.unique_marker = src[23];
-  const uint8_t* expr = src + kExpressionOffset;
-  size_t n = 0;
-  while (n < kExpressionArea && expr[n] != 0) ++n;
-  h.expression.assign(reinterpret_cast<const char*>(expr), n);
+  const uint8_t* text = src + kExpressionOffset;
+  const void* end = std::memchr(text, 0, kExpressionArea);
+  const size_t n = end ? static_cast<size_t>(static_cast<const uint8_t*>(end) - text)
+                       : kExpressionArea;
+  h.expression.assign(reinterpret_cast<const char*>(text), n);
   h.reserved244 = src[244];
   h.for_exists = src[245];
   h.key_exists = src[246];
@@ -98,9 +92,9 @@ TNdxHeader TNdxHeader::DecodeFrom(const uint8_t* src) {
   return h;
 }
 
-void TNdxHeader::EncodeRoot(uint8_t* dst, uint32_t root, uint32_t count) {
-  EncodeFixed32(dst + 0, root);
-  EncodeFixed32(dst + 4, count);
+void TNdxHeader::EncodeRoot(uint8_t* dst, uint32_t root_page, uint32_t page_count) {
+  EncodeFixed32(dst + 0, root_page);
+  EncodeFixed32(dst + 4, page_count);
 }
 
 void TNdxHeader::EncodeSizes(uint8_t* dst, uint16_t key_length, uint16_t entry_length,
@@ -126,10 +120,10 @@ void TNdxEntryHeader::EncodeTo(uint8_t* dst) const {
 }
 
 TNdxEntryHeader TNdxEntryHeader::DecodeFrom(const uint8_t* src) {
-  TNdxEntryHeader e;
-  e.child_page = DecodeFixed32(src + 0);
-  e.record_number = DecodeFixed32(src + 4);
-  return e;
+  TNdxEntryHeader h;
+  h.child_page = DecodeFixed32(src + 0);
+  h.record_number = DecodeFixed32(src + 4);
+  return h;
 }
 
 }  // namespace kalbor

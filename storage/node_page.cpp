@@ -1,18 +1,15 @@
 #include "storage/node_page.h"
 
-#include <cassert>
-
-#include "storage/coding.h"
-
 namespace kalbor {
 
+// Every read and write of the page's integers goes through the structs of
+// ndx_format.h, which keep their bytes with coding.h.
+
 uint8_t* TNdxNodePage::EntryAddress(int n) {
-  assert(n >= 0 && n < Slots());
   return data_.data() + TNdxNodeHeader::kSize + static_cast<size_t>(n) * layout_->entry_length;
 }
 
 const uint8_t* TNdxNodePage::EntryAddress(int n) const {
-  assert(n >= 0 && n < Slots());
   return data_.data() + TNdxNodeHeader::kSize + static_cast<size_t>(n) * layout_->entry_length;
 }
 
@@ -32,6 +29,7 @@ uint8_t* TNdxNodePage::MutableKeyOfEntry(int n) {
 
 uint32_t TNdxNodePage::RecNo() const { return RecNoOfEntry(entry_no_); }
 
+// An inner page is told by the child pointer of its first entry.
 bool TNdxNodePage::IsInner() const { return ChildOfEntry(0) != 0; }
 
 void TNdxNodePage::IncKeyCount() { SetKeyCount(KeyCount() + 1); }

@@ -316,7 +316,7 @@ bool TTableObject::Impl::LocateByIndex(const std::string& key_fields,
     std::string text;
     if (auto* s = std::get_if<std::string>(&value)) text = *s;
     else if (auto* d = std::get_if<double>(&value)) text = Format("%.15g", *d);
-    else if (auto* b = std::get_if<bool>(&value)) text = *b ? "T" : "F";
+    else if (auto* b = std::get_if<bool>(&value)) text.assign(1, *b ? 'T' : 'F');
     auto bytes = Utf8ToTableText(text);
     if (!bytes) {
       found = false;

@@ -122,6 +122,12 @@ TEST_F(IndexDamageTest, PageCountInvalidOrPastTheFile) {
   EXPECT_EQ(OpenError(), Damage("page count 100 exceeds the 4 pages of the file."));
 }
 
+TEST_F(IndexDamageTest, TooFewKeysPerPageForATree) {
+  Build(5);
+  Patch16(14, 2);  // fits the page, but an inner page could never split
+  EXPECT_EQ(OpenError(), Damage("2 keys per page are too few for a tree."));
+}
+
 TEST_F(IndexDamageTest, AnOpenThatFailsLeavesTheObjectClosedAndReusable) {
   Build(32);
   Patch32(0, 0);
@@ -243,6 +249,52 @@ TEST_F(IndexDamageTest, TreeDeeperThanAnySoundFile) {
   for (uint32_t p = 1; p < 70; ++p) EncodeFixed32(file.data() + p * 512 + 4, p + 1);
   WriteBytes(path, file);
   EXPECT_EQ(OpenError(), Damage("the tree is more than 64 levels deep."));
+}
+
+TEST_F(IndexDamageTest, InnerPagesSharingChildrenStopTheWalk) {
+  // 30 levels of two inner pages, each pointing to both pages of the level
+  // below, over two leaves: no path loops, but a walk would reach the
+  // leaves 2^30 times. It stops once it has passed more leaves than the
+  // file has pages.
+  Build(5);
+  const Bytes header = Page(ReadBytes(path), 0);
+  const uint32_t levels = 30;
+  const uint32_t pages = 2 * levels + 2;  // header, root, two per level
+  Bytes file(pages * 512, 0);
+  std::copy(header.begin(), header.end(), file.begin());
+  EncodeFixed32(file.data() + 0, 1);
+  EncodeFixed32(file.data() + 4, pages);
+  auto inner = [&](uint32_t page, uint32_t left, uint32_t right) {
+    EncodeFixed32(file.data() + page * 512, 1);
+    EncodeFixed32(file.data() + EntryAt(page, 0), left);
+    EncodeDouble(file.data() + EntryAt(page, 0) + 8, 1.0);
+    EncodeFixed32(file.data() + EntryAt(page, 1), right);
+  };
+  inner(1, 2, 3);
+  for (uint32_t level = 1; level < levels; ++level) {
+    inner(2 * level, 2 * level + 2, 2 * level + 3);
+    inner(2 * level + 1, 2 * level + 2, 2 * level + 3);
+  }
+  for (uint32_t leaf : {2 * levels, 2 * levels + 1}) {
+    EncodeFixed32(file.data() + leaf * 512, 1);
+    EncodeFixed32(file.data() + EntryAt(leaf, 0) + 4, leaf - 2 * levels + 1);
+    EncodeDouble(file.data() + EntryAt(leaf, 0) + 8, leaf - 2 * levels + 1.0);
+  }
+  WriteBytes(path, file);
+  TIndexFile index;
+  index.Open(path, TOpenMode::ReadOnly);
+  EXPECT_EQ(index.Depth(), levels + 1);
+  const std::string expected = Damage("the leaves form a loop: a walk passed more than 62 leaves.");
+  std::string error = ErrorOf([&] {
+    index.First();
+    for (int steps = 0; index.Next(); ++steps) ASSERT_LT(steps, 1000);
+  });
+  EXPECT_EQ(error, expected);
+  error = ErrorOf([&] {
+    index.Last();
+    for (int steps = 0; index.Prior(); ++steps) ASSERT_LT(steps, 1000);
+  });
+  EXPECT_EQ(error, expected);
 }
 
 TEST_F(IndexDamageTest, RandomDamageGivesOnlyTableErrors) {

@@ -840,6 +840,38 @@ TEST_F(IndexFileTest, RefusedUpdateInAPrimaryIndexKeepsTheOldEntry) {
   EXPECT_TRUE(Check(index, rows).empty());
 }
 
+TEST_F(IndexFileTest, PutBackEntriesAndSecondEntriesOfARecordStayExact) {
+  // A primary index takes an entry it already holds (same key, same
+  // record) without complaint, as an undo that puts an entry back does;
+  // another record with that key is still refused.
+  TRows rows = NumericRows();
+  rows.AddNumber(5);
+  rows.AddNumber(5);
+  TIndexFile primary;
+  CreateIndex(primary, path, rows, ixPrimary);
+  primary.InsertKey(1, rows.Row(1));
+  EXPECT_NO_THROW(primary.InsertKey(1, rows.Row(1)));
+  EXPECT_THROW(primary.InsertKey(2, rows.Row(2)), ETableError);
+  EXPECT_EQ(Walk(primary), (std::vector<uint32_t>{1}));
+
+  // The current entry is taken for a delete only when its key matches too:
+  // standing on record 1's entry under 1.5, deleting its entry under 1
+  // removes that one.
+  TRows two = NumericRows();
+  two.AddNumber(1);
+  two.AddNumber(2);
+  TIndexFile index;
+  CreateIndex(index, dir / "TWO.NDX", two);
+  InsertAll(index, two);
+  Bytes other = two.MakeNumber(1.5);
+  index.InsertKey(1, other.data());
+  ASSERT_EQ(index.CurrentRecNo(), 1u);
+  index.DeleteKey(1, two.Row(1));
+  EXPECT_FALSE(index.Find(NumberKey(1), TFindMode::RecordEntry, 1));
+  EXPECT_TRUE(index.Find(NumberKey(1.5), TFindMode::RecordEntry, 1));
+  EXPECT_EQ(Walk(index), (std::vector<uint32_t>{1, 2}));
+}
+
 TEST_F(IndexFileTest, DeleteOfAnAbsentEntryChangesNothing) {
   TRows rows = NumericRows();
   for (int i = 1; i <= 50; ++i) rows.AddNumber(i);
@@ -1040,6 +1072,31 @@ TEST_F(IndexFileTest, OversizedHeaderIsClampedInMemoryOnly) {
   EXPECT_EQ(DecodeFixed16(file.data() + 18), 108);
 }
 
+TEST_F(IndexFileTest, OversizedHeaderRepairKeepsAShorterKey) {
+  // Keys per page too many for a 50-byte key: the key keeps its length and
+  // only the page sizes are derived again.
+  TRows rows = TextRows(50);
+  for (int i = 0; i < 20; ++i) rows.AddText("K" + std::to_string(100 + i));
+  {
+    TIndexFile index;
+    CreateIndex(index, path, rows);
+    InsertAll(index, rows);
+  }
+  Bytes file = ReadBytes(path);
+  EncodeFixed16(file.data() + 14, 20);  // 20 * 60 > 512
+  WriteBytes(path, file);
+  TIndexFile index;
+  index.Open(path, TOpenMode::ExclusiveOpen);
+  EXPECT_TRUE(index.HeaderRepaired());
+  EXPECT_EQ(index.KeyLength(), 50);
+  EXPECT_EQ(index.EntryLength(), 60);
+  EXPECT_EQ(index.MaxKeys(), 8);
+  index.BindKeySource(rows.Source());
+  std::vector<uint32_t> expected(20);
+  for (uint32_t i = 0; i < 20; ++i) expected[i] = i + 1;
+  EXPECT_EQ(Walk(index), expected);
+}
+
 TEST_F(IndexFileTest, RebuildInPlaceRestartsThePageCountButKeepsTheLength) {
   TRows rows = NumericRows();
   for (int i = 1; i <= 200; ++i) rows.AddNumber(i);
@@ -1179,6 +1236,33 @@ TEST_F(IndexFileTest, BuildOfHundredThousandKeysHoldsOnePagePerLevel) {
   ASSERT_EQ(walk.size(), n);
   for (uint32_t i = 0; i < n; ++i) ASSERT_EQ(walk[i], i + 1);
   EXPECT_TRUE(Check(index, rows).empty());
+}
+
+TEST_F(IndexFileTest, ExclusiveSearchesReadOnlyTheirLeaf) {
+  TRows rows = NumericRows();
+  for (int i = 1; i <= 5000; ++i) rows.AddNumber(i);
+  {
+    TIndexFile index;
+    CreateIndex(index, path, rows);
+    InsertAll(index, rows);
+  }
+  TIndexFile index;
+  index.Open(path, TOpenMode::ExclusiveOpen);
+  ASSERT_EQ(index.Depth(), 3u);
+  std::mt19937 rng(17);
+  std::vector<double> keys(400);
+  for (double& key : keys) key = 1 + rng() % 5000;
+  for (double key : keys) ASSERT_TRUE(index.Find(NumberKey(key), TFindMode::Exact));
+  // Inner pages read once stay in memory: each search reads its leaf at most.
+  index.ResetStats();
+  for (double key : keys) ASSERT_TRUE(index.Find(NumberKey(key), TFindMode::Exact));
+  EXPECT_LE(index.Stats().page_reads, keys.size());
+  // A shared reader cannot keep them: another program may change the file.
+  TIndexFile shared;
+  shared.Open(path, TOpenMode::ReadOnly);
+  shared.ResetStats();
+  for (double key : keys) ASSERT_TRUE(shared.Find(NumberKey(key), TFindMode::Exact));
+  EXPECT_EQ(shared.Stats().page_reads, 3 * keys.size());
 }
 
 }  // namespace
