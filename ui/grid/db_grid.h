@@ -6,6 +6,7 @@
 // is dropped when the focus leaves the grid.
 #pragma once
 
+#include <QPointer>
 #include <QTableView>
 #include <functional>
 #include <string>
@@ -59,7 +60,7 @@ class TDBGrid : public QTableView {
   void FollowTable(int row);
   bool RunTableAction(const std::function<void()>& action);
 
-  TTableModel* model_ = nullptr;
+  QPointer<TTableModel> model_;  // cleared when the model goes (the window drops its models first)
   bool following_ = false;
   int current_column_ = -1;
   bool click_reported_ = false;
