@@ -13,18 +13,12 @@
 #include "data/fake_main_window.h"
 #include "storage/dates.h"
 #include "storage/errors.h"
+#include "catalogue_file.h"
 #include "test_util.h"
 
 namespace kalbor::test {
 
-struct TProduct {
-  int32_t group;
-  bool used;
-  int32_t id;
-  std::string name;
-  int32_t kcal;
-  std::string make = "Shop";
-};
+using TProduct = TCatalogueRow;
 
 struct TDiaryRow {
   int32_t indexfld, kind, datum, food_id, quantity, calories;
@@ -48,27 +42,8 @@ class DataModuleTest : public ::testing::Test {
   }
   void Stop() { dm.reset(); }
 
-  // FOODCAL.DBF with the catalogue's schema, made as any other program would.
   void WriteCatalogue(const std::vector<TProduct>& products) {
-    TTableObject t;
-    t.SetFilePath(dir.path());
-    t.SetTableName("FOODCAL.DBF");
-    t.Exclusive = true;
-    t.SetTableLevel(3);
-    AddCatalogueFields(t.FieldDefs);
-    t.CreateDbfFile();
-    t.Open();
-    for (const TProduct& p : products) {
-      t.Append();
-      t.FieldByName("GROUP_ID").SetAsInteger(p.group);
-      t.FieldByName("USED").SetAsBoolean(p.used);
-      t.FieldByName("FOOD_ID").SetAsInteger(p.id);
-      t.FieldByName("NAME").SetAsString(p.name);
-      t.FieldByName("IDX_NAME").SetAsString(NameKey(p.name));
-      t.FieldByName("MAKE").SetAsString(p.make);
-      t.FieldByName("CALORIES").SetAsInteger(p.kcal);
-      t.Post();
-    }
+    WriteCatalogueFile(dir.path(), products);
   }
 
   void MakeCodeTables() {

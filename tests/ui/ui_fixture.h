@@ -26,6 +26,7 @@
 
 #include "data/dm1.h"
 #include "storage/table_object.h"
+#include "catalogue_file.h"
 #include "test_util.h"
 #include "ui/application.h"
 #include "ui/grid/db_grid.h"
@@ -61,16 +62,6 @@ class TUiEnvironment : public ::testing::Environment {
 
 inline ::testing::Environment* const kUiEnvironment =
     ::testing::AddGlobalTestEnvironment(new TUiEnvironment);
-
-// One catalogue product as FOODCAL.DBF holds it.
-struct TCatalogueRow {
-  int32_t group;
-  bool used;
-  int32_t id;
-  std::string name;
-  int32_t kcal;
-  std::string make = "Shop";
-};
 
 // A message box the program showed.
 struct TShownMessage {
@@ -119,29 +110,8 @@ class UiTest : public ::testing::Test {
 
   std::string File(const std::string& name) const { return dir / name; }
 
-  // FOODCAL.DBF with the catalogue's schema, written by a table object of
-  // its own as any other program would.
   void WriteCatalogue(const std::vector<TCatalogueRow>& products) {
-    TTableObject t;
-    t.SetFilePath(dir.path());
-    t.SetTableName("FOODCAL.DBF");
-    t.Exclusive = true;
-    t.SetTableLevel(3);
-    AddCatalogueFields(t.FieldDefs);
-    t.CreateDbfFile();
-    t.Open();
-    for (const TCatalogueRow& p : products) {
-      t.Append();
-      t.FieldByName("GROUP_ID").SetAsInteger(p.group);
-      t.FieldByName("USED").SetAsBoolean(p.used);
-      t.FieldByName("FOOD_ID").SetAsInteger(p.id);
-      t.FieldByName("NAME").SetAsString(p.name);
-      t.FieldByName("IDX_NAME").SetAsString(NameKey(p.name));
-      t.FieldByName("MAKE").SetAsString(p.make);
-      t.FieldByName("CALORIES").SetAsInteger(p.kcal);
-      t.Post();
-    }
-    t.Close();
+    WriteCatalogueFile(dir.path(), products);
   }
 
   // The program's start: window, data module (with MEALTYPE.DBF and

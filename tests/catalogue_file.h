@@ -1,0 +1,49 @@
+// FOODCAL.DBF for a test: the catalogue's schema and the products a test
+// needs, written by a table object of its own as any other program would.
+// Shared by the data-module and the window fixtures.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "data/dm1.h"
+#include "storage/table_object.h"
+
+namespace kalbor::test {
+
+// One catalogue product as FOODCAL.DBF holds it.
+struct TCatalogueRow {
+  int32_t group;
+  bool used;
+  int32_t id;
+  std::string name;
+  int32_t kcal;
+  std::string make = "Shop";
+};
+
+inline void WriteCatalogueFile(const std::string& folder,
+                               const std::vector<TCatalogueRow>& products) {
+  TTableObject t;
+  t.SetFilePath(folder);
+  t.SetTableName("FOODCAL.DBF");
+  t.Exclusive = true;
+  t.SetTableLevel(3);
+  AddCatalogueFields(t.FieldDefs);
+  t.CreateDbfFile();
+  t.Open();
+  for (const TCatalogueRow& p : products) {
+    t.Append();
+    t.FieldByName("GROUP_ID").SetAsInteger(p.group);
+    t.FieldByName("USED").SetAsBoolean(p.used);
+    t.FieldByName("FOOD_ID").SetAsInteger(p.id);
+    t.FieldByName("NAME").SetAsString(p.name);
+    t.FieldByName("IDX_NAME").SetAsString(NameKey(p.name));
+    t.FieldByName("MAKE").SetAsString(p.make);
+    t.FieldByName("CALORIES").SetAsInteger(p.kcal);
+    t.Post();
+  }
+  t.Close();
+}
+
+}  // namespace kalbor::test
