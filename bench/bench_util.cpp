@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "data/dm1.h"
+#include "storage/coding.h"
 #include "storage/dates.h"
 #include "storage/files.h"
 #include "storage/table_object.h"
@@ -72,15 +73,8 @@ void MakeCatalogue(const std::string& folder, int products, int marked) {
   t.Open();
   for (int i = 0; i < products; ++i) {
     std::string name = "Product " + std::to_string((i * 4099) % products);
-    t.Append();
-    t.FieldByName("GROUP_ID").SetAsInteger(1 + i % 21);
-    t.FieldByName("USED").SetAsBoolean(i % (products / marked) == 0);
-    t.FieldByName("FOOD_ID").SetAsInteger(i + 1);
-    t.FieldByName("NAME").SetAsString(name);
-    t.FieldByName("IDX_NAME").SetAsString(UpperAscii(name));
-    t.FieldByName("MAKE").SetAsString("Shop");
-    t.FieldByName("CALORIES").SetAsInteger(50 + i % 500);
-    t.Post();
+    AppendCatalogueProduct(t, {1 + i % 21, i % (products / marked) == 0, i + 1, name, "Shop",
+                               50 + i % 500});
   }
 }
 
@@ -88,8 +82,8 @@ void ReadRecordByRecord(const std::string& path) {
   int fd = ::open(path.c_str(), O_RDONLY);
   uint8_t header[32];
   if (::pread(fd, header, 32, 0) != 32) std::abort();
-  uint16_t header_length = static_cast<uint16_t>(header[8] | header[9] << 8);
-  uint16_t record_length = static_cast<uint16_t>(header[10] | header[11] << 8);
+  uint16_t header_length = DecodeFixed16(header + 8);
+  uint16_t record_length = DecodeFixed16(header + 10);
   std::vector<uint8_t> record(record_length);
   off_t offset = header_length;
   size_t live = 0;

@@ -189,6 +189,18 @@ void AddCatalogueFields(TFieldDefs& defs) {
   defs.Add("CALORIES", ftInteger);
 }
 
+void AppendCatalogueProduct(TTableObject& table, const TCatalogueProduct& product) {
+  table.Append();
+  table.FieldByName("GROUP_ID").SetAsInteger(product.group_id);
+  table.FieldByName("USED").SetAsBoolean(product.used);
+  table.FieldByName("FOOD_ID").SetAsInteger(product.food_id);
+  table.FieldByName("NAME").SetAsString(product.name);
+  table.FieldByName("IDX_NAME").SetAsString(NameKey(product.name));
+  table.FieldByName("MAKE").SetAsString(product.make);
+  table.FieldByName("CALORIES").SetAsInteger(product.calories);
+  table.Post();
+}
+
 void TDM1::MakeFoodTable(const std::string& file_name) {
   StartCreation(file_name);
   AddCatalogueFields(MakeDB.FieldDefs);

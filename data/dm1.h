@@ -69,6 +69,19 @@ inline std::string NameKey(const std::string& name) { return UpperAscii(name); }
 // USERCAL.DBF, in file order.
 void AddCatalogueFields(TFieldDefs& defs);
 
+// One product as a catalogue row holds it. AppendCatalogueProduct appends
+// it to an open table with the catalogue's fields and posts it; its name
+// key IDX_NAME is made from its name.
+struct TCatalogueProduct {
+  int32_t group_id = 0;
+  bool used = false;
+  int32_t food_id = 0;
+  std::string name;
+  std::string make;
+  int32_t calories = 0;
+};
+void AppendCatalogueProduct(TTableObject& table, const TCatalogueProduct& product);
+
 // The diary's order key: day number of the date x 10 + meal position (0
 // "Unknown" to 4 "Snack").
 int32_t DiaryOrderKey(int32_t date_serial, int meal_position);

@@ -32,17 +32,8 @@ inline void WriteCatalogueFile(const std::string& folder,
   AddCatalogueFields(t.FieldDefs);
   t.CreateDbfFile();
   t.Open();
-  for (const TCatalogueRow& p : products) {
-    t.Append();
-    t.FieldByName("GROUP_ID").SetAsInteger(p.group);
-    t.FieldByName("USED").SetAsBoolean(p.used);
-    t.FieldByName("FOOD_ID").SetAsInteger(p.id);
-    t.FieldByName("NAME").SetAsString(p.name);
-    t.FieldByName("IDX_NAME").SetAsString(NameKey(p.name));
-    t.FieldByName("MAKE").SetAsString(p.make);
-    t.FieldByName("CALORIES").SetAsInteger(p.kcal);
-    t.Post();
-  }
+  for (const TCatalogueRow& p : products)
+    AppendCatalogueProduct(t, {p.group, p.used, p.id, p.name, p.make, p.kcal});
   t.Close();
 }
 

@@ -34,24 +34,9 @@ TInstallReport InstallTables(const std::string& program_folder, const std::strin
   t.SetTableName(spare);
   t.Exclusive = true;
   t.Open();
-  TField& group = t.FieldByName("GROUP_ID");
-  TField& used = t.FieldByName("USED");
-  TField& id = t.FieldByName("FOOD_ID");
-  TField& name = t.FieldByName("NAME");
-  TField& idx = t.FieldByName("IDX_NAME");
-  TField& make = t.FieldByName("MAKE");
-  TField& calories = t.FieldByName("CALORIES");
-  for (const CatalogueRow& row : rows) {
-    t.Append();
-    group.SetAsInteger(row.group_id);
-    used.SetAsBoolean(row.used);
-    id.SetAsInteger(row.food_id);
-    name.SetAsString(row.name);
-    idx.SetAsString(row.idx_name);
-    make.SetAsString(row.make);
-    calories.SetAsInteger(row.calories);
-    t.Post();
-  }
+  for (const CatalogueRow& row : rows)
+    AppendCatalogueProduct(
+        t, {row.group_id, row.used, row.food_id, row.name, row.make, row.calories});
   t.Close();
   t.Exclusive = false;
   RenameFile(folder + spare, folder + "FOODCAL.DBF");
