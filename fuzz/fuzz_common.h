@@ -10,9 +10,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "storage/coding.h"
 #include "storage/errors.h"
 #include "storage/fields.h"
 #include "storage/table_object.h"
@@ -76,8 +78,7 @@ struct TPair {
 inline TPair SplitPair(const uint8_t* data, size_t size) {
   TPair p;
   if (size < 4) return p;
-  size_t n = static_cast<size_t>(data[0]) | (static_cast<size_t>(data[1]) << 8) |
-             (static_cast<size_t>(data[2]) << 16) | (static_cast<size_t>(data[3]) << 24);
+  size_t n = DecodeFixed32(data);
   data += 4;
   size -= 4;
   if (n > size) n = size;
@@ -91,8 +92,8 @@ inline TPair SplitPair(const uint8_t* data, size_t size) {
 inline std::vector<uint8_t> JoinPair(const std::vector<uint8_t>& table,
                                      const std::vector<uint8_t>& index) {
   std::vector<uint8_t> out;
-  uint32_t n = static_cast<uint32_t>(table.size());
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(n >> (8 * i)));
+  out.resize(4);
+  EncodeFixed32(out.data(), static_cast<uint32_t>(table.size()));
   out.insert(out.end(), table.begin(), table.end());
   out.insert(out.end(), index.begin(), index.end());
   return out;
@@ -155,6 +156,49 @@ inline void RewriteRow(TTableObject& t) {
       f.SetAsVariant(f.AsVariant());
     } catch (const ETableError&) {
     }
+  }
+}
+
+// The changes a user makes, on a table that may be damaged: edit the first
+// row (every field written back, then `also` on the row being edited),
+// append a copy of the row as it read before, delete the last row.
+// Refusals are expected; anything else escaping is a fault.
+inline void EditAppendDelete(TTableObject& t,
+                             const std::function<void(TTableObject&)>& also = {}) {
+  t.First();
+  if (t.IsEmpty()) return;
+  std::vector<TVariant> values;
+  for (size_t i = 0; i < t.FieldCount(); ++i) {
+    try {
+      values.push_back(t.Fields(i).AsVariant());
+    } catch (const ETableError&) {
+      values.emplace_back();
+    }
+  }
+  try {
+    t.Edit();
+    RewriteRow(t);
+    if (also) also(t);
+    t.Post();
+  } catch (const ETableError&) {
+    t.Cancel();
+  }
+  try {
+    t.Append();
+    for (size_t i = 0; i < t.FieldCount() && i < values.size(); ++i) {
+      try {
+        t.Fields(i).SetAsVariant(values[i]);
+      } catch (const ETableError&) {
+      }
+    }
+    t.Post();
+  } catch (const ETableError&) {
+    t.Cancel();
+  }
+  try {
+    t.Last();
+    if (!t.IsEmpty()) t.Delete();
+  } catch (const ETableError&) {
   }
 }
 

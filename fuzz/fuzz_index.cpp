@@ -55,50 +55,16 @@ void Exercise(TTableObject& t, const std::string& expression) {
   }
   if (t.ReadOnly) return;
 
-  // Changes that maintain the index: edit the first row, append a copy of
-  // it, delete the last row.
-  t.First();
-  if (t.IsEmpty()) return;
-  std::vector<TVariant> values;
-  for (size_t i = 0; i < t.FieldCount(); ++i) {
+  // Changes that maintain the index; the edit also changes the first field.
+  fuzz::EditAppendDelete(t, [](TTableObject& row) {
+    if (row.FieldCount() == 0) return;
+    TField& f = row.Fields(0);
     try {
-      values.push_back(t.Fields(i).AsVariant());
+      if (f.DataType() == ftString) f.SetAsString("A");
+      else f.SetAsFloat(1);
     } catch (const ETableError&) {
-      values.emplace_back();
     }
-  }
-  try {
-    t.Edit();
-    fuzz::RewriteRow(t);
-    if (t.FieldCount() > 0) {
-      TField& f = t.Fields(0);
-      try {
-        if (f.DataType() == ftString) f.SetAsString("A");
-        else f.SetAsFloat(1);
-      } catch (const ETableError&) {
-      }
-    }
-    t.Post();
-  } catch (const ETableError&) {
-    t.Cancel();
-  }
-  try {
-    t.Append();
-    for (size_t i = 0; i < t.FieldCount() && i < values.size(); ++i) {
-      try {
-        t.Fields(i).SetAsVariant(values[i]);
-      } catch (const ETableError&) {
-      }
-    }
-    t.Post();
-  } catch (const ETableError&) {
-    t.Cancel();
-  }
-  try {
-    t.Last();
-    if (!t.IsEmpty()) t.Delete();
-  } catch (const ETableError&) {
-  }
+  });
   fuzz::WalkBothWays(t, false);
 }
 

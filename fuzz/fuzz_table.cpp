@@ -39,43 +39,7 @@ void Exercise(TTableObject& t) {
   } catch (const ETableError&) {
   }
 
-  // Edit the first row with the values it reads as, append a copy of it,
-  // delete the last row, then pack.
-  t.First();
-  if (!t.IsEmpty()) {
-    std::vector<TVariant> values;
-    for (size_t i = 0; i < t.FieldCount(); ++i) {
-      try {
-        values.push_back(t.Fields(i).AsVariant());
-      } catch (const ETableError&) {
-        values.emplace_back();
-      }
-    }
-    try {
-      t.Edit();
-      fuzz::RewriteRow(t);
-      t.Post();
-    } catch (const ETableError&) {
-      t.Cancel();
-    }
-    try {
-      t.Append();
-      for (size_t i = 0; i < t.FieldCount() && i < values.size(); ++i) {
-        try {
-          t.Fields(i).SetAsVariant(values[i]);
-        } catch (const ETableError&) {
-        }
-      }
-      t.Post();
-    } catch (const ETableError&) {
-      t.Cancel();
-    }
-    try {
-      t.Last();
-      if (!t.IsEmpty()) t.Delete();
-    } catch (const ETableError&) {
-    }
-  }
+  fuzz::EditAppendDelete(t);
   try {
     t.PackFile();
   } catch (const ETableError&) {
