@@ -87,6 +87,9 @@ struct TTableObject::Impl {
   std::string ResolveIndexName(const std::string& name) const;
   OpenIndex* FindIndex(const std::string& resolved);
   TKeySource KeySourceFor(const std::string& expression, uint16_t& key_length, bool& character);
+  // Closes every open index file and opens it again in `mode`; `fresh`, an
+  // index this build made and has not keyed yet, is made again, empty.
+  void ReopenIndexes(TOpenMode mode, TIndexFile* fresh);
   void OpenIndexDefs();
   void CloseIndexes();
   void ApplyIndexName();

@@ -356,6 +356,22 @@ bool TTableObject::Impl::LocateByIndex(const std::string& key_fields,
 
 // --- Public operations ------------------------------------------------------
 
+void TTableObject::Impl::ReopenIndexes(TOpenMode mode, TIndexFile* fresh) {
+  for (OpenIndex& oi : indexes) {
+    TIndexFile& index = *oi.file;
+    index.Close();
+    if (&index == fresh) {
+      // Made by this build and still without a key: made again, as empty.
+      index.Open(oi.path, CreateModeFor(mode));
+      continue;
+    }
+    index.Open(oi.path, mode);
+    uint16_t length = 0;
+    bool character = true;
+    index.BindKeySource(KeySourceFor(index.Expression(), length, character));
+  }
+}
+
 void TTableObject::BuildIndexFile(const std::string& file_name, const std::string& key_field,
                                   int options) {
   Impl& m = *impl_;
@@ -363,7 +379,8 @@ void TTableObject::BuildIndexFile(const std::string& file_name, const std::strin
   m.Settle();
   std::string path = m.ResolveIndexName(file_name);
   Impl::OpenIndex* existing = m.FindIndex(path);
-  if (existing == nullptr) {
+  const bool made = existing == nullptr;
+  if (made) {
     Impl::OpenIndex oi;
     oi.path = path;
     oi.file = std::make_unique<TIndexFile>();
@@ -393,14 +410,22 @@ void TTableObject::BuildIndexFile(const std::string& file_name, const std::strin
   bool refused = false;
   try {
     if (shared) {
-      // A build needs the table to itself: reopen it exclusively for the
-      // duration, then shared again.
+      // A build needs the table and its index files to itself: they are
+      // reopened exclusively for the duration, then shared again.
       std::string table_path = m.file.Path();
       m.file.Close(true);
       try {
         m.file.Open(table_path, TOpenMode::ExclusiveOpen, UseFloatFields);
       } catch (const ETableError&) {
         m.file.Open(table_path, TOpenMode::SharedOpen, UseFloatFields);
+        refused = true;
+        throw ETableError("Exclusive access is required for this operation.");
+      }
+      try {
+        m.ReopenIndexes(TOpenMode::ExclusiveOpen, made ? index : nullptr);
+      } catch (const ETableError& e) {
+        // Someone else has an index file open: refused like the table.
+        if (std::string(e.what()).rfind("Cannot open file", 0) != 0) throw;
         refused = true;
         throw ETableError("Exclusive access is required for this operation.");
       }
@@ -419,9 +444,11 @@ void TTableObject::BuildIndexFile(const std::string& file_name, const std::strin
     index->BindKeySource(source);
     m.FillIndex(*index);
     if (shared) {
+      m.ReopenIndexes(TOpenMode::SharedOpen, nullptr);
       std::string table_path = m.file.Path();
       m.file.Close(true);
       m.file.Open(table_path, TOpenMode::SharedOpen, UseFloatFields);
+      m.Reposition();  // the reopened index files lost their positions
     }
   } catch (...) {
     std::exception_ptr failure = std::current_exception();
@@ -441,6 +468,15 @@ void TTableObject::BuildIndexFile(const std::string& file_name, const std::strin
       }
     }
     remove_index();
+    if (shared) {
+      try {
+        m.ReopenIndexes(TOpenMode::SharedOpen, nullptr);
+      } catch (...) {
+        // An index file that cannot be had again: the object closes.
+        m.Shutdown();
+        std::rethrow_exception(failure);
+      }
+    }
     m.cursor = std::make_unique<TPhysicalCursor>(m.file);
     m.selected = nullptr;
     if (!m.index_name.empty()) m.ApplyIndexName();

@@ -306,5 +306,48 @@ TEST_F(IndexUseTest, SharedTableIsBuiltExclusivelyAndReopenedShared) {
   EXPECT_FALSE(test::Exists(Path("OTHER.NDX")));
 }
 
+// A shared table's index files are its own during a build too: the build
+// has them to itself, gives them back shared, and keeps the current row of
+// the index selected meanwhile.
+TEST_F(IndexUseTest, SharedBuildTakesTheIndexFilesAlongAndGivesThemBack) {
+  auto t = MakeUserTable("USERCAL.DBF");
+  t->Exclusive = false;
+  t->Open();
+  for (auto [id, name] : {std::pair{3, "c"}, {1, "a"}, {4, "d"}, {2, "b"}}) AddUser(*t, id, name);
+  t->BuildIndexFile("BYNAME.NDX", "USERNAME", 0);
+  t->SetIndexName("BYNAME.NDX");
+  ASSERT_TRUE(t->Locate("USERNAME", TVariant(std::string("b")), 0));
+
+  t->BuildIndexFile("BYID.NDX", "USER_ID", 0);
+  EXPECT_EQ(t->FieldByName("USERNAME").AsString(), "b");
+  t->Next();
+  EXPECT_EQ(t->FieldByName("USERNAME").AsString(), "c");
+  // Both files are shared again: another program may open them for writing.
+  for (const char* name : {"BYNAME.NDX", "BYID.NDX"}) {
+    TIndexFile other;
+    EXPECT_NO_THROW(other.Open(Path(name), TOpenMode::SharedOpen)) << name;
+  }
+  AddUser(*t, 5, "aa");
+  ExpectSound("USERCAL.DBF", {"BYNAME.NDX", "BYID.NDX"});
+}
+
+TEST_F(IndexUseTest, SharedBuildIsRefusedWhileSomeoneHoldsAnIndexFile) {
+  auto t = MakeUserTable("USERCAL.DBF");
+  t->Exclusive = false;
+  t->Open();
+  AddUser(*t, 2, "b");
+  AddUser(*t, 1, "a");
+  t->BuildIndexFile("BYNAME.NDX", "USERNAME", 0);
+  t->SetIndexName("BYNAME.NDX");
+  TIndexFile holder;
+  holder.Open(Path("BYNAME.NDX"), TOpenMode::SharedOpen);
+  EXPECT_NO_THROW(t->BuildIndexFile("BYID.NDX", "USER_ID", 0));
+  EXPECT_FALSE(test::Exists(Path("BYID.NDX")));
+  // The index in use goes on as before.
+  EXPECT_EQ(Names(*t), (std::vector<std::string>{"a", "b"}));
+  AddUser(*t, 3, "c");
+  EXPECT_EQ(Names(*t), (std::vector<std::string>{"a", "b", "c"}));
+}
+
 }  // namespace
 }  // namespace kalbor
