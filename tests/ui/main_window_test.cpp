@@ -4,6 +4,7 @@
 #include <QMenu>
 #include <QFile>
 #include <QProcess>
+#include <QProgressBar>
 #include <QSettings>
 #include <QThread>
 #include <filesystem>
@@ -199,6 +200,30 @@ TEST_F(MainWindowTest, AnErrorEscapingAHandlerIsShownAndTheProgramGoesOn) {
   EXPECT_EQ(drawing.pixelColor(100, 80), QColor(Qt::white));
   form->TitleClick();
   EXPECT_TRUE(form->isVisible());
+}
+
+// A walk steps the bar once per row; the bar follows within a thousandth,
+// reaches its end, starts again past it, and goes back to 0 when told.
+TEST_F(MainWindowTest, ProgressBarFollowsAWalkToItsEnd) {
+  Start();
+  QProgressBar* bar = form->findChild<QProgressBar*>();
+  ASSERT_NE(bar, nullptr);
+  TMainWindow& window = *form;
+  window.SetProgressMax(36500);
+  int moves = 0;
+  QObject::connect(bar, &QProgressBar::valueChanged, [&] { ++moves; });
+  for (int i = 1; i <= 36500; ++i) {
+    window.StepProgress();
+    ASSERT_LE(i - bar->value(), 36) << "at step " << i;
+  }
+  EXPECT_EQ(bar->value(), 36500);
+  EXPECT_LE(moves, 1001);
+  window.StepProgress();
+  EXPECT_EQ(bar->value(), 0);
+  window.SetProgressPosition(17);
+  EXPECT_EQ(bar->value(), 17);
+  window.SetProgressPosition(0);
+  EXPECT_EQ(bar->value(), 0);
 }
 
 TEST(SingleInstanceTest, ASecondCopyOnlyAsksTheFirstToShowItself) {

@@ -65,7 +65,6 @@ class TTableModel : public QAbstractTableModel, private TDataLink {
   // Re-reading tens of thousands of rows for a grid nobody sees would cost
   // more than the action that changed them.
   void SetParked(bool parked);
-  bool Parked() const { return parked_; }
 
  signals:
   // The table's current row moved to `row` (-1: none).
