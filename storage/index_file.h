@@ -59,7 +59,9 @@ struct TIndexStats {
 //   whenever positioned on, and changes are written at the end of each
 //   insertion or deletion. Before Next or Prior the current path is read
 //   again; if the entry is no longer in its place it is searched by key and
-//   record number. DeleteKey's shortcut (the current entry already carries
+//   record number, and if another writer removed it the step goes on from
+//   where its key stands (an entry with the same key may be met again, none
+//   is passed over). DeleteKey's shortcut (the current entry already carries
 //   the record number and the key) is taken in the exclusive modes only.
 // - Exclusive modes keep the inner pages they read or write in memory (up
 //   to 512 of them), so a search reads at most its leaf; Stats() counts

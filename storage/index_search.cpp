@@ -175,9 +175,12 @@ bool TIndexFile::Impl::StepBack() {
   }
 }
 
-// Shared modes: the path is read again before a step. If the current entry
-// is no longer where it was, it is searched by key and record number.
-void TIndexFile::Impl::Resync() {
+// Shared modes: the path is read again before a step in `direction`. If the
+// current entry is no longer where it was, it is searched by key and record
+// number; if another writer removed it, the step goes on from where its key
+// stands, so that no entry is passed over (one with the same key may be
+// met again).
+void TIndexFile::Impl::Resync(int direction) {
   const TPage& leaf = Leaf();
   const int at = leaf.EntryNo();
   const bool on_entry = at >= 0 && at < leaf.KeyCount();
@@ -212,13 +215,23 @@ void TIndexFile::Impl::Resync() {
     }
   }
   if (same) return;
-  if (on_entry) FindKey(saved_key.data(), TFindMode::RecordEntry, recno);
-  else if (before) GoFirst();
-  else GoLast();
+  if (on_entry) {
+    if (FindKey(saved_key.data(), TFindMode::RecordEntry, recno)) return;
+    if (direction > 0) {
+      FindKey(saved_key.data(), TFindMode::Exact, 0);
+      Leaf().SetEntryNo(Leaf().EntryNo() - 1);  // the step lands on the lower bound
+    } else {
+      FindKey(saved_key.data(), TFindMode::InsertPoint, 0);
+    }
+  } else if (before) {
+    GoFirst();
+  } else {
+    GoLast();
+  }
 }
 
 bool TIndexFile::Impl::Move(int direction) {
-  if (shared) Resync();
+  if (shared) Resync(direction);
   const TPage& leaf = Leaf();
   const int at = leaf.EntryNo();
   const uint32_t start = at >= 0 && at < leaf.KeyCount() ? leaf.RecNo() : 0;

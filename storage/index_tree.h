@@ -135,7 +135,7 @@ struct TIndexFile::Impl {
   bool StepBack();
   void CountLeaf(int direction);
   bool Move(int direction);
-  void Resync();
+  void Resync(int direction);
   uint64_t Weight(size_t level) const;
 
   // --- changes (index_modify.cpp) ---

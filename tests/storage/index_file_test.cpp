@@ -1188,6 +1188,29 @@ TEST_F(IndexFileTest, SharedModeFollowsChangesMadeByAnotherWriter) {
   EXPECT_EQ(Walk(b), expected);
 }
 
+// Another writer removes the entry a shared reader stands on: the reader's
+// next step, either way, is the entry beside it, none passed over.
+TEST_F(IndexFileTest, SharedStepAfterTheCurrentEntryWasRemovedPassesNothingOver) {
+  TRows rows = NumericRows();
+  for (int i = 1; i <= 100; ++i) rows.AddNumber(i);
+  TIndexFile writer, reader;
+  CreateIndex(writer, path, rows, 0, TOpenMode::SharedCreate);
+  for (int i = 1; i <= 100; ++i) writer.InsertKey(i, rows.Row(i));
+  reader.Open(path, TOpenMode::SharedOpen);
+  reader.BindKeySource(rows.Source());
+  for (int direction : {+1, -1}) {
+    for (uint32_t gone : {40u, 32u, 33u}) {  // inside a leaf and at both ends of one
+      SCOPED_TRACE(testing::Message() << "row " << gone << " direction " << direction);
+      ASSERT_TRUE(reader.Find(NumberKey(gone), TFindMode::Exact));
+      ASSERT_EQ(reader.CurrentRecNo(), gone);
+      writer.DeleteKey(gone, rows.Row(gone));
+      ASSERT_TRUE(direction > 0 ? reader.Next() : reader.Prior());
+      EXPECT_EQ(reader.CurrentRecNo(), direction > 0 ? gone + 1 : gone - 1);
+      writer.InsertKey(gone, rows.Row(gone));
+    }
+  }
+}
+
 TEST_F(IndexFileTest, ClosedIndexRefusesOperations) {
   TIndexFile index;
   EXPECT_FALSE(index.IsOpen());
