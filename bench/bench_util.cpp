@@ -64,13 +64,7 @@ void MakeDiary(const std::string& folder, const std::string& name, int rows) {
 
 void MakeCatalogue(const std::string& folder, int products, int marked) {
   TTableObject t;
-  t.SetFilePath(folder);
-  t.SetTableName("FOODCAL.DBF");
-  t.Exclusive = true;
-  t.SetTableLevel(3);
-  AddCatalogueFields(t.FieldDefs);
-  t.CreateDbfFile();
-  t.Open();
+  CreateCatalogueFile(t, folder);
   for (int i = 0; i < products; ++i) {
     std::string name = "Product " + std::to_string((i * 4099) % products);
     AppendCatalogueProduct(t, {1 + i % 21, i % (products / marked) == 0, i + 1, name, "Shop",

@@ -201,6 +201,16 @@ void AppendCatalogueProduct(TTableObject& table, const TCatalogueProduct& produc
   table.Post();
 }
 
+void CreateCatalogueFile(TTableObject& table, const std::string& folder) {
+  table.SetFilePath(folder);
+  table.SetTableName(kFoodCalFile);
+  table.Exclusive = true;
+  table.SetTableLevel(3);
+  AddCatalogueFields(table.FieldDefs);
+  table.CreateDbfFile();
+  table.Open();
+}
+
 void TDM1::MakeFoodTable(const std::string& file_name) {
   StartCreation(file_name);
   AddCatalogueFields(MakeDB.FieldDefs);

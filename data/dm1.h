@@ -81,6 +81,9 @@ struct TCatalogueProduct {
   int32_t calories = 0;
 };
 void AppendCatalogueProduct(TTableObject& table, const TCatalogueProduct& product);
+// Makes `folder` + FOODCAL.DBF empty with the catalogue's fields (level 3)
+// and opens it exclusively on `table`, ready for AppendCatalogueProduct.
+void CreateCatalogueFile(TTableObject& table, const std::string& folder);
 
 // The diary's order key: day number of the date x 10 + meal position (0
 // "Unknown" to 4 "Snack").

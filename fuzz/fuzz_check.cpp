@@ -11,10 +11,7 @@
 using namespace kalbor;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  fuzz::EmptyScratch();
-  fuzz::TPair pair = fuzz::SplitPair(data, size);
-  fuzz::WriteFile("FUZZ.DBF", pair.table, pair.table_size);
-  fuzz::WriteFile("FUZZ.NDX", pair.index, pair.index_size);
+  fuzz::WritePairFiles(data, size);
   dbftool::TArgs args;
   args.command = "check";
   args.positional = {fuzz::Scratch() + "FUZZ.DBF", fuzz::Scratch() + "FUZZ.NDX"};

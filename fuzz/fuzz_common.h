@@ -89,6 +89,15 @@ inline TPair SplitPair(const uint8_t* data, size_t size) {
   return p;
 }
 
+// A fresh scratch folder holding the pair as FUZZ.DBF and FUZZ.NDX.
+inline TPair WritePairFiles(const uint8_t* data, size_t size) {
+  EmptyScratch();
+  TPair pair = SplitPair(data, size);
+  WriteFile("FUZZ.DBF", pair.table, pair.table_size);
+  WriteFile("FUZZ.NDX", pair.index, pair.index_size);
+  return pair;
+}
+
 inline std::vector<uint8_t> JoinPair(const std::vector<uint8_t>& table,
                                      const std::vector<uint8_t>& index) {
   std::vector<uint8_t> out;

@@ -71,10 +71,7 @@ void Exercise(TTableObject& t, const std::string& expression) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  fuzz::EmptyScratch();
-  fuzz::TPair pair = fuzz::SplitPair(data, size);
-  fuzz::WriteFile("FUZZ.DBF", pair.table, pair.table_size);
-  fuzz::WriteFile("FUZZ.NDX", pair.index, pair.index_size);
+  fuzz::TPair pair = fuzz::WritePairFiles(data, size);
   // The key expression as the header stores it (offset 24, zero-ended).
   std::string expression;
   for (size_t i = 24; i < pair.index_size && i < 244 && pair.index[i] != 0; ++i)

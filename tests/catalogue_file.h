@@ -25,13 +25,7 @@ struct TCatalogueRow {
 inline void WriteCatalogueFile(const std::string& folder,
                                const std::vector<TCatalogueRow>& products) {
   TTableObject t;
-  t.SetFilePath(folder);
-  t.SetTableName("FOODCAL.DBF");
-  t.Exclusive = true;
-  t.SetTableLevel(3);
-  AddCatalogueFields(t.FieldDefs);
-  t.CreateDbfFile();
-  t.Open();
+  CreateCatalogueFile(t, folder);
   for (const TCatalogueRow& p : products)
     AppendCatalogueProduct(t, {p.group, p.used, p.id, p.name, p.make, p.kcal});
   t.Close();
