@@ -66,8 +66,12 @@ QString ShortDateFormat() {
   return format;
 }
 
-TForm1::TForm1(const std::string& program_folder, QWidget* parent)
-    : QMainWindow(parent), ui_(std::make_unique<Ui::Form1>()), program_folder_(program_folder) {
+TForm1::TForm1(const std::string& program_folder, const std::string& help_file, QWidget* parent)
+    : QMainWindow(parent),
+      ui_(std::make_unique<Ui::Form1>()),
+      program_folder_(program_folder),
+      help_file_(help_file.empty() ? QString::fromStdString(program_folder) + "KALBOR.HLP"
+                                   : QString::fromStdString(help_file)) {
   FormCreate();
 }
 
@@ -453,7 +457,7 @@ void TForm1::Special1Click() { DrawLogo(2); }
 
 // --- Help -----------------------------------------------------------------------------
 
-QString TForm1::HelpFile() const { return QString::fromStdString(program_folder_) + "KALBOR.HLP"; }
+QString TForm1::HelpFile() const { return help_file_; }
 
 void TForm1::ShowHelpContext(int context) { ShowHelpTopic(this, HelpFile(), context); }
 

@@ -39,7 +39,10 @@ class TForm1 : public QMainWindow, public TMainWindow {
 
  public:
   // FormCreate: state reset, logo pictures, status bar and progress bar.
-  explicit TForm1(const std::string& program_folder, QWidget* parent = nullptr);
+  // The help file is `help_file`, or KALBOR.HLP in the program folder when
+  // that is empty.
+  explicit TForm1(const std::string& program_folder, const std::string& help_file = {},
+                  QWidget* parent = nullptr);
   ~TForm1() override;
 
   // The data module is made after the window; it is handed over before the
@@ -161,6 +164,7 @@ class TForm1 : public QMainWindow, public TMainWindow {
   std::unique_ptr<Ui::Form1> ui_;
   TDM1* dm_ = nullptr;
   std::string program_folder_;
+  QString help_file_;
   std::unique_ptr<TSettingsFile> settings_;
   bool shown_ = false;
 
