@@ -35,9 +35,7 @@ void MakeDiary(const std::string& folder, const std::string& name, int rows) {
   t.SetTableName(name);
   t.Exclusive = true;
   t.SetTableLevel(3);
-  for (const char* f : {"GROUP_ID", "INDEXFLD", "KIND"}) t.FieldDefs.Add(f, ftInteger);
-  t.FieldDefs.Add("DATUM", ftDate);
-  for (const char* f : {"FOOD_ID", "QUANTITY", "CALORIES"}) t.FieldDefs.Add(f, ftInteger);
+  AddSchemaFields(t.FieldDefs, kDiaryColumns);
   t.CreateDbfFile();
   t.Open();
   TField& indexfld = t.FieldByName("INDEXFLD");

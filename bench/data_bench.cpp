@@ -61,7 +61,7 @@ void BM_R(benchmark::State& state) {
 }
 
 void BM_C(benchmark::State& state) {
-  const std::string path = Setup().dm->FolderFile("FOODCAL.DBF");
+  const std::string path = Setup().dm->FolderFile(kFoodCalFile);
   for (auto _ : state) ReadRecordByRecord(path);
 }
 

@@ -15,8 +15,13 @@
 #include "bench/bench_util.h"
 #include "data/dm1.h"
 #include "storage/dates.h"
+#include "ui/food_data_page.h"
+#include "ui/food_page.h"
 #include "ui/main_window.h"
 #include "ui/message_boxes.h"
+#include "ui/result_page.h"
+#include "ui/user_page.h"
+#include "ui_food_page.h"
 #include "ui_main_window.h"
 
 namespace kalbor::bench {
@@ -73,6 +78,7 @@ struct TSetup {
   }
 
   Ui::Form1& ui() { return form->Form(); }
+  Ui::FoodPage& food() { return form->FoodPage().Form(); }
 };
 
 TSetup& Setup() {
@@ -113,7 +119,7 @@ void BM_R(benchmark::State& state) {
 void BM_ShowFoodPage(benchmark::State& state) {
   TSetup& s = Setup();
   for (auto _ : state) {
-    s.form->EnterFoodClick();
+    s.form->FoodPage().EnterFoodClick();
     Paint();
   }
 }
@@ -121,34 +127,34 @@ void BM_ShowFoodPage(benchmark::State& state) {
 void BM_ShowResultPage(benchmark::State& state) {
   TSetup& s = Setup();
   for (auto _ : state) {
-    s.form->Result1Click();
+    s.form->ResultPage().Result1Click();
     Paint();
   }
 }
 
 void BM_AddFood(benchmark::State& state) {
   TSetup& s = Setup();
-  s.form->EnterFoodClick();
+  s.form->FoodPage().EnterFoodClick();
   s.form->SetCalendarDate(DateToSerial(2020, 3, 14));
-  s.ui().Edit5->setText("150");
+  s.food().Edit5->setText("150");
   for (auto _ : state) {
-    s.ui().Button1->click();
+    s.food().Button1->click();
     Paint();
   }
 }
 
 void BM_DeleteFood(benchmark::State& state) {
   TSetup& s = Setup();
-  s.form->EnterFoodClick();
+  s.form->FoodPage().EnterFoodClick();
   for (auto _ : state) {
-    s.ui().Button2->click();
+    s.food().Button2->click();
     Paint();
   }
 }
 
 void BM_CalendarClick(benchmark::State& state) {
   TSetup& s = Setup();
-  s.form->Result1Click();
+  s.form->ResultPage().Result1Click();
   Paint();
   int day = 10;
   for (auto _ : state) {
@@ -162,12 +168,12 @@ void BM_CalendarClick(benchmark::State& state) {
 // date box follows and the calendar asks again for its bold days.
 void BM_CalendarClickFoodPage(benchmark::State& state) {
   TSetup& s = Setup();
-  s.form->EnterFoodClick();
+  s.form->FoodPage().EnterFoodClick();
   Paint();
   bool april = true;
   for (auto _ : state) {
     s.form->SetCalendarDate(april ? DateToSerial(2020, 4, 14) : DateToSerial(2020, 3, 14));
-    s.form->MonthCalendar1Click();
+    s.form->FoodPage().MonthCalendar1Click();
     Paint();
     april = !april;
   }
@@ -176,7 +182,7 @@ void BM_CalendarClickFoodPage(benchmark::State& state) {
 void BM_ShowUserPage(benchmark::State& state) {
   TSetup& s = Setup();
   for (auto _ : state) {
-    s.form->UserDataClick();
+    s.form->UserPage().UserDataClick();
     Paint();
   }
 }
@@ -184,7 +190,7 @@ void BM_ShowUserPage(benchmark::State& state) {
 void BM_ShowFoodDataPage(benchmark::State& state) {
   TSetup& s = Setup();
   for (auto _ : state) {
-    s.form->FoodData1Click();
+    s.form->FoodDataPage().FoodData1Click();
     Paint();
   }
 }
@@ -194,12 +200,12 @@ void BM_ShowFoodDataPage(benchmark::State& state) {
 // in turn.
 void BM_SortCatalogue(benchmark::State& state) {
   TSetup& s = Setup();
-  s.form->FoodData1Click();
+  s.form->FoodDataPage().FoodData1Click();
   Paint();
   const int name_column = 3, kcal_column = 5;
   bool by_name = true;
   for (auto _ : state) {
-    s.form->DBGrid2TitleClick(by_name ? name_column : kcal_column);
+    s.form->FoodDataPage().DBGrid2TitleClick(by_name ? name_column : kcal_column);
     Paint();
     by_name = !by_name;
   }
@@ -207,9 +213,9 @@ void BM_SortCatalogue(benchmark::State& state) {
 
 void BM_RepaintDiaryGrid(benchmark::State& state) {
   TSetup& s = Setup();
-  s.form->EnterFoodClick();
+  s.form->FoodPage().EnterFoodClick();
   Paint();
-  for (auto _ : state) s.ui().DBGrid3->viewport()->repaint();
+  for (auto _ : state) s.food().DBGrid3->viewport()->repaint();
 }
 
 }  // namespace

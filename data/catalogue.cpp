@@ -5,13 +5,10 @@
 
 #include "data/dm1.h"
 #include "data/walk_guards.h"
+#include "storage/errors.h"
+#include "storage/index_file.h"
 
 namespace kalbor {
-
-namespace {
-const char kUserCalFile[] = "USERCAL.DBF";
-const char kUserCalIndex[] = "USERCAL.NDX";
-}  // namespace
 
 // --- Group filter -----------------------------------------------------------
 
@@ -129,6 +126,101 @@ int32_t TDM1::NextFoodId() {
   FoodCalDbf.SetFiltered(filtered);
   if (bookmark != 0) FoodCalDbf.GotoBookmark(bookmark);
   return highest + 1;
+}
+
+// --- Pages' steps ------------------------------------------------------------
+
+bool TDM1::OpenUserCal() {
+  try {
+    MakeDB.Close();
+    MakeDB.SetTableName(kUserCalFile);
+    MakeDB.Open();
+    MakeDB.SetIndexName("");
+    MakeDB.BuildIndexFile(kUserCalIndex, "IDX_NAME", ixCaseInsensitive);
+    MakeDB.SetIndexName(kUserCalIndex);
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+bool TDM1::FindProduct(const std::string& text) {
+  if (!MakeDB.Active() || !MakeDB.FindField("NAME")) return false;
+  return MakeDB.Locate("NAME", TVariant(text), loCaseInsensitive | loPartialKey);
+}
+
+bool TDM1::OpenCatalogue() {
+  try {
+    FoodCalDbf.Close();
+    FoodCalDbf.SetTableName(kFoodCalFile);
+    FoodCalDbf.Open();
+    if (!FoodCalDbf.Active()) FoodCalDbf.Open();
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+void TDM1::OpenFoodGroups() {
+  if (!FoodGroupDbf.Active()) FoodGroupDbf.Open();
+}
+
+// The name column sorts by the upper-cased name key, so letter case does not
+// matter.
+void TDM1::SortCatalogue(const std::string& field) {
+  const std::string key = field == "NAME" ? "IDX_NAME" : field;
+  FoodCalDbf.Close();
+  FoodCalDbf.Open();
+  FoodCalDbf.SetIndexName("");
+  FoodCalDbf.BuildIndexFile(kFoodCalIndex, key, ixCaseInsensitive);
+  FoodCalDbf.SetIndexName(kFoodCalIndex);
+  FoodCalDbf.First();
+}
+
+void TDM1::ToggleProductField(const std::string& field_name) {
+  if (!FoodCalDbf.Active()) return;
+  const bool inserting = FoodCalDbf.State() == TDataSetState::dsInsert;
+  if (!inserting && FoodCalDbf.IsEmpty()) return;
+  TField* field = FoodCalDbf.FindField(field_name);
+  if (!field) return;
+  const bool began_edit = FoodCalDbf.State() == TDataSetState::dsBrowse;
+  try {
+    FoodCalDbf.Edit();
+    field->SetAsBoolean(!field->AsBoolean());
+    if (!inserting) FoodCalDbf.Post();
+  } catch (const ETableError&) {
+    // A mark that could not be stored is not left pending either.
+    if (began_edit && FoodCalDbf.State() == TDataSetState::dsEdit) FoodCalDbf.Cancel();
+    throw;
+  }
+}
+
+void TDM1::AddProduct(int32_t group, const std::string& name, const std::string& make,
+                      std::optional<int32_t> calories) {
+  const int32_t id = NextFoodId();
+  FoodCalDbf.Insert();
+  try {
+    FoodCalDbfGROUP_ID->SetAsInteger(group);
+    FoodCalDbfUSED->SetAsBoolean(true);
+    FoodCalDbfFOOD_ID->SetAsInteger(id);
+    FoodCalDbfNAME->SetAsString(name);
+    FoodCalDbfMAKE->SetAsString(make);
+  } catch (...) {
+    // A name or make the table cannot hold: nothing is added.
+    FoodCalDbf.Cancel();
+    throw;
+  }
+  if (!calories) return;  // the new row stays open until it is posted or cancelled
+  FoodCalDbfCALORIES->SetAsInteger(*calories);
+  FoodCalDbf.Post();
+}
+
+bool TDM1::NewProductOpen() const {
+  return FoodCalDbf.Active() && FoodCalDbf.State() == TDataSetState::dsInsert;
+}
+
+void TDM1::CancelNewProduct() {
+  if (NewProductOpen()) FoodCalDbf.Cancel();
 }
 
 }  // namespace kalbor

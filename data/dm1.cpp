@@ -7,17 +7,11 @@
 #include <memory>
 
 #include "storage/errors.h"
+#include "storage/files.h"
 
 namespace kalbor {
 
 namespace {
-
-const char kUserNameFile[] = "USERNAME.DBF";
-const char kFoodCalFile[] = "FOODCAL.DBF";
-const char kUserCalFile[] = "USERCAL.DBF";
-const char kUserResultFile[] = "USERRESULT.DBF";
-const char kMealTypeFile[] = "MEALTYPE.DBF";
-const char kFoodGroupsFile[] = "FOODGROUPS.DBF";
 
 const char kDiaryExistsText[] =
     "The file you want to make exists already.\r\nMaking a new one may cause lost of data.";
@@ -26,18 +20,18 @@ const char kDiaryExistsCaption[] = "File Exists";
 }  // namespace
 
 TDM1::TDM1(TMainWindow& window) : window_(window) {
-  UserDbf.SetTableName("username.DBF");
+  UserDbf.SetTableName(kUserNameFile);
   UserDbf.Exclusive = true;
 
-  FoodCalDbf.SetTableName("foodcal.dbf");
+  FoodCalDbf.SetTableName(kFoodCalFile);
   FoodCalDbf.Exclusive = true;
   // Never built or opened: the catalogue opens in file order.
-  FoodCalDbf.SetIndexName("FOOD_ID.NDX");
+  FoodCalDbf.SetIndexName(kFoodIdIndex);
   FoodCalDbf.SetFiltered(true);
 
   MakeDB.Exclusive = false;
 
-  MealTypeDbf.SetTableName("mealtype.dbf");
+  MealTypeDbf.SetTableName(kMealTypeFile);
   MealTypeDbf.Exclusive = true;
 
   UserFoodDbf.SetTableName(UserFileName(0));
@@ -57,39 +51,33 @@ TDM1::TDM1(TMainWindow& window) : window_(window) {
 TDM1::~TDM1() = default;
 
 void TDM1::DeclareFields() {
-  auto number = [](TTableObject& t, const char* name) -> TField* {
-    return t.AddField(std::make_unique<TFloatField>(name));
-  };
-  auto text = [](TTableObject& t, const char* name, int size) -> TField* {
-    return t.AddField(std::make_unique<TStringField>(name, size));
-  };
-  auto date = [](TTableObject& t, const char* name) -> TField* {
-    return t.AddField(std::make_unique<TDateField>(name));
-  };
+  DeclareSchemaFields(UserDbf, kUserNameColumns);
+  UserDbfUSER_ID = &UserDbf.FieldByName("USER_ID");
+  UserDbfUSERNAME = &UserDbf.FieldByName("USERNAME");
+  UserDbfIDX_NAME = &UserDbf.FieldByName("IDX_NAME");
+  UserDbfCOUNT = &UserDbf.FieldByName("COUNT");
 
-  UserDbfUSER_ID = number(UserDbf, "USER_ID");
-  UserDbfUSERNAME = text(UserDbf, "USERNAME", 50);
-  UserDbfIDX_NAME = text(UserDbf, "IDX_NAME", 50);
-  UserDbfCOUNT = number(UserDbf, "COUNT");
+  DeclareSchemaFields(FoodCalDbf, kCatalogueColumns);
+  FoodCalDbfGROUP_ID = &FoodCalDbf.FieldByName("GROUP_ID");
+  FoodCalDbfUSED = &FoodCalDbf.FieldByName("USED");
+  FoodCalDbfFOOD_ID = &FoodCalDbf.FieldByName("FOOD_ID");
+  FoodCalDbfNAME = &FoodCalDbf.FieldByName("NAME");
+  FoodCalDbfIDX_NAME = &FoodCalDbf.FieldByName("IDX_NAME");
+  FoodCalDbfMAKE = &FoodCalDbf.FieldByName("MAKE");
+  FoodCalDbfCALORIES = &FoodCalDbf.FieldByName("CALORIES");
 
-  FoodCalDbfGROUP_ID = number(FoodCalDbf, "GROUP_ID");
-  FoodCalDbfUSED = FoodCalDbf.AddField(std::make_unique<TBooleanField>("USED"));
-  FoodCalDbfFOOD_ID = number(FoodCalDbf, "FOOD_ID");
-  FoodCalDbfNAME = text(FoodCalDbf, "NAME", 50);
-  FoodCalDbfIDX_NAME = text(FoodCalDbf, "IDX_NAME", 50);
-  FoodCalDbfMAKE = text(FoodCalDbf, "MAKE", 20);
-  FoodCalDbfCALORIES = number(FoodCalDbf, "CALORIES");
+  DeclareSchemaFields(MealTypeDbf, kMealTypeColumns);
+  MealTypeDbfKIND = &MealTypeDbf.FieldByName("KIND");
+  MealTypeDbfDESCRIPT = &MealTypeDbf.FieldByName("DESCRIPT");
 
-  MealTypeDbfKIND = number(MealTypeDbf, "KIND");
-  MealTypeDbfDESCRIPT = text(MealTypeDbf, "DESCRIPT", 20);
-
-  UserFoodDbfGROUP_ID = number(UserFoodDbf, "GROUP_ID");
-  UserFoodDbfINDEXFLD = number(UserFoodDbf, "INDEXFLD");
-  UserFoodDbfKIND = number(UserFoodDbf, "KIND");
-  UserFoodDbfDATUM = date(UserFoodDbf, "DATUM");
-  UserFoodDbfFOOD_ID = number(UserFoodDbf, "FOOD_ID");
-  UserFoodDbfQUANTITY = number(UserFoodDbf, "QUANTITY");
-  UserFoodDbfCALORIES = number(UserFoodDbf, "CALORIES");
+  DeclareSchemaFields(UserFoodDbf, kDiaryColumns);
+  UserFoodDbfGROUP_ID = &UserFoodDbf.FieldByName("GROUP_ID");
+  UserFoodDbfINDEXFLD = &UserFoodDbf.FieldByName("INDEXFLD");
+  UserFoodDbfKIND = &UserFoodDbf.FieldByName("KIND");
+  UserFoodDbfDATUM = &UserFoodDbf.FieldByName("DATUM");
+  UserFoodDbfFOOD_ID = &UserFoodDbf.FieldByName("FOOD_ID");
+  UserFoodDbfQUANTITY = &UserFoodDbf.FieldByName("QUANTITY");
+  UserFoodDbfCALORIES = &UserFoodDbf.FieldByName("CALORIES");
   UserFoodDbfType =
       UserFoodDbf.AddField(std::make_unique<TStringField>("Type", 20, TFieldKind::fkLookup));
   UserFoodDbfType->KeyFields = "KIND";
@@ -103,12 +91,14 @@ void TDM1::DeclareFields() {
   UserFoodDbfDescription->LookupKeyFields = "FOOD_ID";
   UserFoodDbfDescription->LookupResultField = "NAME";
 
-  FoodGroupDbfGROUP_ID = number(FoodGroupDbf, "GROUP_ID");
-  FoodGroupDbfGROUP_NAME = text(FoodGroupDbf, "GROUP_NAME", 32);
+  DeclareSchemaFields(FoodGroupDbf, kFoodGroupsColumns);
+  FoodGroupDbfGROUP_ID = &FoodGroupDbf.FieldByName("GROUP_ID");
+  FoodGroupDbfGROUP_NAME = &FoodGroupDbf.FieldByName("GROUP_NAME");
 
-  UserResultDbfDAY = text(UserResultDbf, "DAY", 10);
-  UserResultDbfDATUM = date(UserResultDbf, "DATUM");
-  UserResultDbfCALORIES = number(UserResultDbf, "CALORIES");
+  DeclareSchemaFields(UserResultDbf, kUserResultColumns);
+  UserResultDbfDAY = &UserResultDbf.FieldByName("DAY");
+  UserResultDbfDATUM = &UserResultDbf.FieldByName("DATUM");
+  UserResultDbfCALORIES = &UserResultDbf.FieldByName("CALORIES");
 }
 
 void TDM1::BindHooks() {
@@ -138,11 +128,15 @@ void TDM1::BindHooks() {
 
 // --- Start-up ---------------------------------------------------------------
 
-void TDM1::DM1Create(const std::string& program_folder) {
+void TDM1::SetFolder(const std::string& folder) {
   for (TTableObject* table : {&UserDbf, &FoodCalDbf, &MakeDB, &MealTypeDbf, &UserFoodDbf,
                               &FoodGroupDbf, &UserResultDbf})
-    table->SetFilePath(program_folder);
+    table->SetFilePath(folder);
   folder_ = UserDbf.FilePathFull();
+}
+
+void TDM1::DM1Create(const std::string& program_folder) {
+  SetFolder(program_folder);
   if (!FileExists(FolderFile(kUserNameFile))) MakeTableByNumber(tnUserName);
   if (!UserDbf.Active()) UserDbf.Open();
 }
@@ -169,24 +163,14 @@ void TDM1::StartCreation(const std::string& file_name) {
   MakeDB.FieldDefs.Clear();
 }
 
-void TDM1::MakeUserNameTable() {
-  if (FileExists(FolderFile(kUserNameFile))) return;
-  StartCreation(kUserNameFile);
-  MakeDB.FieldDefs.Add("USER_ID", ftInteger);
-  MakeDB.FieldDefs.Add("USERNAME", ftString, 50);
-  MakeDB.FieldDefs.Add("IDX_NAME", ftString, 50);
-  MakeDB.FieldDefs.Add("COUNT", ftInteger);
+void TDM1::MakeTable(const std::string& file_name, TSchema schema) {
+  StartCreation(file_name);
+  AddSchemaFields(MakeDB.FieldDefs, schema);
   MakeDB.CreateDbfFile();
 }
 
-void AddCatalogueFields(TFieldDefs& defs) {
-  defs.Add("GROUP_ID", ftInteger);
-  defs.Add("USED", ftBoolean);
-  defs.Add("FOOD_ID", ftInteger);
-  defs.Add("NAME", ftString, 50);
-  defs.Add("IDX_NAME", ftString, 50);
-  defs.Add("MAKE", ftString, 20);
-  defs.Add("CALORIES", ftInteger);
+void TDM1::MakeUserNameTable() {
+  if (!FileExists(FolderFile(kUserNameFile))) MakeTable(kUserNameFile, kUserNameColumns);
 }
 
 void AppendCatalogueProduct(TTableObject& table, const TCatalogueProduct& product) {
@@ -206,29 +190,27 @@ void CreateCatalogueFile(TTableObject& table, const std::string& folder) {
   table.SetTableName(kFoodCalFile);
   table.Exclusive = true;
   table.SetTableLevel(3);
-  AddCatalogueFields(table.FieldDefs);
+  AddSchemaFields(table.FieldDefs, kCatalogueColumns);
   table.CreateDbfFile();
   table.Open();
 }
 
-void TDM1::MakeFoodTable(const std::string& file_name) {
-  StartCreation(file_name);
-  AddCatalogueFields(MakeDB.FieldDefs);
-  MakeDB.CreateDbfFile();
-}
+void TDM1::MakeFoodTable(const std::string& file_name) { MakeTable(file_name, kCatalogueColumns); }
 
 void TDM1::MakeFoodCalTable() {
-  if (FileExists(FolderFile(kFoodCalFile))) return;
-  MakeFoodTable(kFoodCalFile);
+  if (!FileExists(FolderFile(kFoodCalFile))) MakeFoodTable(kFoodCalFile);
 }
 
 void TDM1::MakeUserCalTable() {
-  if (FileExists(FolderFile(kUserCalFile))) return;
-  MakeFoodTable(kUserCalFile);
+  if (!FileExists(FolderFile(kUserCalFile))) MakeFoodTable(kUserCalFile);
 }
 
 bool TDM1::DiaryHolds(const std::string& file_name) const {
   return UserFoodDbf.Active() && SameTextAscii(UserFoodDbf.FullFileName(), FolderFile(file_name));
+}
+
+void TDM1::ReleaseDiary(const std::string& file_name) {
+  if (DiaryHolds(file_name)) CloseDiary();
 }
 
 void TDM1::MakeUserFoodTable() {
@@ -243,16 +225,8 @@ void TDM1::MakeUserFoodTable() {
   // file is replaced and then shows the new, empty diary.
   const bool reopen = DiaryHolds(name);
   if (reopen) UserFoodDbf.Close();
-  StartCreation(name);
-  MakeDB.FieldDefs.Add("GROUP_ID", ftInteger);
-  MakeDB.FieldDefs.Add("INDEXFLD", ftInteger);
-  MakeDB.FieldDefs.Add("KIND", ftInteger);
-  MakeDB.FieldDefs.Add("DATUM", ftDate);
-  MakeDB.FieldDefs.Add("FOOD_ID", ftInteger);
-  MakeDB.FieldDefs.Add("QUANTITY", ftInteger);
-  MakeDB.FieldDefs.Add("CALORIES", ftInteger);
   try {
-    MakeDB.CreateDbfFile();
+    MakeTable(name, kDiaryColumns);
   } catch (...) {
     try {
       if (reopen) UserFoodDbf.Open();
@@ -265,12 +239,7 @@ void TDM1::MakeUserFoodTable() {
 }
 
 void TDM1::MakeUserResultTable() {
-  if (FileExists(FolderFile(kUserResultFile))) return;
-  StartCreation(kUserResultFile);
-  MakeDB.FieldDefs.Add("DAY", ftString, 10);
-  MakeDB.FieldDefs.Add("DATUM", ftDate);
-  MakeDB.FieldDefs.Add("CALORIES", ftInteger);
-  MakeDB.CreateDbfFile();
+  if (!FileExists(FolderFile(kUserResultFile))) MakeTable(kUserResultFile, kUserResultColumns);
 }
 
 void TDM1::Seed(const std::string& key_field, const std::string& text_field,
@@ -294,19 +263,13 @@ void TDM1::Seed(const std::string& key_field, const std::string& text_field,
 
 void TDM1::MakeMealTypeTable() {
   if (FileExists(FolderFile(kMealTypeFile))) return;
-  StartCreation(kMealTypeFile);
-  MakeDB.FieldDefs.Add("KIND", ftInteger);
-  MakeDB.FieldDefs.Add("DESCRIPT", ftString, 20);
-  MakeDB.CreateDbfFile();
+  MakeTable(kMealTypeFile, kMealTypeColumns);
   Seed("KIND", "DESCRIPT", kMealTypeNames.data(), kMealTypeNames.size(), 1);
 }
 
 void TDM1::MakeFoodGroupsTable() {
   if (FileExists(FolderFile(kFoodGroupsFile))) return;
-  StartCreation(kFoodGroupsFile);
-  MakeDB.FieldDefs.Add("GROUP_ID", ftInteger);
-  MakeDB.FieldDefs.Add("GROUP_NAME", ftString, 32);
-  MakeDB.CreateDbfFile();
+  MakeTable(kFoodGroupsFile, kFoodGroupsColumns);
   Seed("GROUP_ID", "GROUP_NAME", kFoodGroupNames.data(), kFoodGroupNames.size(), 0);
 }
 

@@ -1,12 +1,14 @@
 // TDM1: the data module. Owns the application's seven table objects for the
 // whole run, makes their files with the fixed schemas, and keeps the rules
-// that tie the tables together: the user list, each user's food diary, the
-// daily totals, the food catalogue and the selection list. It reads the main
-// window's state and calls it back only through TMainWindow.
+// and data steps that tie the tables together: the user list, each user's
+// food diary, the daily totals, the food catalogue and the selection list.
+// The window's pages call these steps and do no table work of their own.
+// The module reads the window's state and calls it back only through
+// TMainWindow.
 //
-// The operations live in one unit per subject: dm1.cpp (tables, schemas,
-// creation, lookup texts), users.cpp, diary.cpp, results.cpp, catalogue.cpp
-// and calendar.cpp.
+// The operations live in one unit per subject: dm1.cpp (tables, creation,
+// lookup texts), users.cpp, diary.cpp, results.cpp, catalogue.cpp and
+// calendar.cpp.
 #pragma once
 
 #include <array>
@@ -14,41 +16,13 @@
 #include <optional>
 #include <string>
 
-#include "data/main_window.h"
-#include "storage/files.h"
-#include "storage/index_file.h"
+#include "data/file_names.h"
+#include "data/rules.h"
+#include "data/schemas.h"
+#include "data/window_interface.h"
 #include "storage/table_object.h"
 
 namespace kalbor {
-
-// Seed rows of MEALTYPE.DBF (KIND 1 to 5) and FOODGROUPS.DBF (GROUP_ID 0 to
-// 21, 0 standing for all groups), in the order they are inserted.
-inline constexpr std::array<const char*, 5> kMealTypeNames = {"Unknown", "Breakfast", "Lunch",
-                                                               "Dinner", "Snack"};
-inline constexpr std::array<const char*, 22> kFoodGroupNames = {
-    "All",
-    "Bread, toast",
-    "Breakfast products",
-    "Butter, margarine, oil, fat",
-    "Drinks, alcoholic",
-    "Drinks, coffee, thee, soft",
-    "Eggs, egg food",
-    "Fish, sea food",
-    "Fruits",
-    "Herbs and spices",
-    "Meals",
-    "Meat, meat products",
-    "Milk, milk products",
-    "Miscellaneous",
-    "Potatos, rice, pasta",
-    "Sauces",
-    "Snacks, nuts",
-    "Soups",
-    "Special sport products",
-    "Sugar, ice cream, sweet stuff",
-    "Vegetables, raw food",
-    "Vegetarian food",
-};
 
 // Table numbers of MakeTableByNumber, in the order of the table-making page.
 enum TTableNumber : int {
@@ -61,45 +35,20 @@ enum TTableNumber : int {
   tnFoodGroups = 7,
 };
 
-// The name key of user and product names: a to z become A to Z, nothing
-// else changes ("Änna" keeps its "Ä").
-inline std::string NameKey(const std::string& name) { return UpperAscii(name); }
-
-// The fields of the catalogue FOODCAL.DBF and of the selection list
-// USERCAL.DBF, in file order.
-void AddCatalogueFields(TFieldDefs& defs);
-
-// One product as a catalogue row holds it. AppendCatalogueProduct appends
-// it to an open table with the catalogue's fields and posts it; its name
-// key IDX_NAME is made from its name.
-struct TCatalogueProduct {
-  int32_t group_id = 0;
-  bool used = false;
-  int32_t food_id = 0;
-  std::string name;
-  std::string make;
-  int32_t calories = 0;
-};
-void AppendCatalogueProduct(TTableObject& table, const TCatalogueProduct& product);
-// Makes `folder` + FOODCAL.DBF empty with the catalogue's fields (level 3)
-// and opens it exclusively on `table`, ready for AppendCatalogueProduct.
-void CreateCatalogueFile(TTableObject& table, const std::string& folder);
-
-// The diary's order key: day number of the date x 10 + meal position (0
-// "Unknown" to 4 "Snack").
-int32_t DiaryOrderKey(int32_t date_serial, int meal_position);
-
-// Kilocalories of a diary entry: catalogue kilocalories per 100 grams x
-// quantity / 100, truncated toward zero. No value when the product of the
-// two does not fit a 32-bit signed integer.
-std::optional<int32_t> ComputeCalories(int32_t kcal_per_100g, int32_t quantity);
-
 // What StoreDiaryRow did.
 enum class TStoreResult {
   Stored,
+  NoProduct,            // the selection list was not open: nothing stored
   QuantityNotPositive,  // nothing stored, no message (the page checks first)
   QuantityTooLarge,     // the kilocalories would overflow, or the quantity is wider than
                         // its column: nothing stored, the refusal message was shown
+};
+
+// What AddFood did: the store's result, and the table layer's error when
+// storing failed (nothing is stored then).
+struct TAddFoodResult {
+  TStoreResult result = TStoreResult::NoProduct;
+  std::string error;
 };
 
 class TDM1 {
@@ -110,10 +59,10 @@ class TDM1 {
   TDM1& operator=(const TDM1&) = delete;
 
   // --- The tables -----------------------------------------------------------
-  TTableObject UserDbf;        // username.DBF: the user list
-  TTableObject FoodCalDbf;     // foodcal.dbf: the food catalogue
+  TTableObject UserDbf;        // USERNAME.DBF: the user list
+  TTableObject FoodCalDbf;     // FOODCAL.DBF: the food catalogue
   TTableObject MakeDB;         // makes every table file; holds USERCAL.DBF otherwise
-  TTableObject MealTypeDbf;    // mealtype.dbf
+  TTableObject MealTypeDbf;    // MEALTYPE.DBF
   TTableObject UserFoodDbf;    // USERnnnn.DBF: the selected user's diary
   TTableObject FoodGroupDbf;   // FOODGROUPS.DBF
   TTableObject UserResultDbf;  // USERRESULT.DBF: daily totals
@@ -140,7 +89,8 @@ class TDM1 {
   // Points every table at the program folder, makes USERNAME.DBF when it is
   // missing and opens the user list.
   void DM1Create(const std::string& program_folder = ProgramFolder());
-  const std::string& ProgramFolderPath() const { return folder_; }
+  // Points every table at `folder`, where each bare file name is resolved.
+  void SetFolder(const std::string& folder);
   std::string FolderFile(const std::string& bare_name) const { return folder_ + bare_name; }
 
   // Creates table number n (TTableNumber) unless its file exists; any other
@@ -160,9 +110,46 @@ class TDM1 {
 
   // --- User registry (users.cpp) --------------------------------------------
   void SetUserOrder(int order);  // 0 name, 1 number, 2 count; repositions on CurrentUserId
-  void AssignUserId();           // numbers the just-appended row whose USER_ID is 0
+  bool UserOrderChosen() const;  // an order's index is selected
+  // Numbers the just-appended row whose USER_ID is 0; answers its number
+  // (0 when there was no such row).
+  int32_t AssignUserId();
   bool UserNameExists(const std::string& name, int32_t user_id);
   void UpdateUserCount();  // leaves the diary open on the counted user's diary
+
+  // The user list's current row: its number and name (0 and empty when the
+  // list is closed or empty), and the number of rows the list shows.
+  bool HasUsers() const;  // the user list is open and shows a row
+  int32_t CurrentRowUserId();
+  std::string CurrentRowUserName();
+  int32_t UserRowCount();
+  // Opens the user list when it is closed and moves to the row of user `id`
+  // (exact search; none found: the row stays where it was).
+  void LocateUser(int32_t id);
+  // The user list's display updates on again, however often a step left
+  // them suspended.
+  void ResumeUserListDisplay();
+
+  // "Add User": a name no other user has (else the refusal is shown and 0
+  // answered) is stored as a new row with the lowest free number, which is
+  // answered.
+  int32_t AddUser(const std::string& name);
+  // Renames the current row's user `id` unless another user has the name
+  // (the refusal is shown then); the list is ordered again.
+  bool RenameUser(int32_t id, const std::string& name);
+  // The files of the user the window has just selected (CurrentUserId): the
+  // diary is made when missing, opened in date and meal order, and the
+  // selection list rebuilt, when the user changed from `previous_user_id` or
+  // a file is still missing; then the entry count. Errors opening the diary
+  // leave it closed until the next selection.
+  void OpenUserFiles(int32_t previous_user_id);
+  // Deletes user `user_id` (the user list's current row) with the diary and
+  // its index file; a file that cannot be deleted is reported. Then packs
+  // the user list (PackUserList).
+  void DeleteUser(int32_t user_id);
+  // Removes the rows marked deleted from USERNAME.DBF; the list is opened
+  // again, in file order.
+  void PackUserList();
 
   void UserDbfAfterEdit(TTableObject& table);
   void UserDbfBeforePost(TTableObject& table);
@@ -171,13 +158,36 @@ class TDM1 {
 
   // --- Food diary (diary.cpp) -----------------------------------------------
   void IndexUserFood();
-  // Stores one diary row for the current user: re-opens the diary on the
+  // Points the diary at user `user_id`'s diary file with the one-day filter
+  // off, in date and meal order.
+  void OpenDiary(int32_t user_id);
+  bool DiaryOpen() const { return UserFoodDbf.Active(); }
+  void CloseDiary();  // closed, and pointed at no file
+  bool DiaryFileExists(int32_t user_id) const;
+  // Stores one diary row for the current user: opens the diary on the
   // user's file, computes the kilocalories from the catalogue and posts.
   // Table-layer errors reach the caller; nothing is stored then.
   TStoreResult StoreDiaryRow(int32_t date_serial, int meal_position, int32_t food_id,
                              int32_t quantity);
-  // FOOD_ID of the selection list's current row (0 when the list is empty).
-  int32_t SelectedFoodId();
+  // "&Add Food": the diary is made when missing (the selection list is
+  // opened again on the same product), the row stored (no product: nothing
+  // stored) and the diary shown in date and meal order on the new row.
+  TAddFoodResult AddFood(int32_t date_serial, int meal_position, std::optional<int32_t> food_id,
+                         int32_t quantity);
+  // FOOD_ID of the selection list's current row (0 when the list is empty;
+  // no value when it is not open).
+  std::optional<int32_t> SelectedFoodId();
+  // "All" or "One day": the diary without or with the one-day filter, in
+  // date and meal order. Nothing when the diary is closed.
+  void SetDiaryView(bool one_day);
+  void DiaryFilterOff();  // all days, the order left as it is
+  // The calendar's date changed: the one-day view shows the new date.
+  void DiaryDateChanged();
+  void RefreshDiary();      // re-reads the rows the diary shows, when it is open
+  bool DiaryShowsRows();    // the diary is open and shows at least one row
+  void DeleteDiaryRow();    // the diary's current row; the hooks count again
+  // Kilocalories of the diary rows on one date, by meal type 1 to 5.
+  std::array<int64_t, 5> DayTotals(int32_t date_serial);
 
   void UserFoodDbfFilterRecord(TTableObject& table, bool& accept);
   void UserFoodDbfAfterPost(TTableObject& table);
@@ -187,11 +197,38 @@ class TDM1 {
   // --- Daily results (results.cpp) ------------------------------------------
   void BuildUserResult();
   void AddResultDay(int32_t day_number, int64_t total);
+  void CloseUserResult();  // the daily totals' grid shows nothing
 
   // --- Catalogue and selection list (catalogue.cpp) -------------------------
   void ApplyGroupFilter();
   void BuildUserCal();
   int32_t NextFoodId();  // highest FOOD_ID of the whole catalogue + 1
+
+  // The selection list opened ordered by name; false when it cannot be
+  // opened (the product grid is then empty).
+  bool OpenUserCal();
+  // The first product of the selection list whose name begins with `text`
+  // in any letter case; none (false): the list stays where it is.
+  bool FindProduct(const std::string& text);
+
+  // The catalogue opened on FOODCAL.DBF; false when it cannot be.
+  bool OpenCatalogue();
+  // The food groups opened when closed.
+  void OpenFoodGroups();
+  // The catalogue reopened, ordered by `field` (NAME by its name key),
+  // ascending, on its first row.
+  void SortCatalogue(const std::string& field);
+  // Flips the true/false field of the catalogue's current row and stores
+  // the row at once; a new row is only marked. A change that cannot be
+  // stored is dropped and the error thrown.
+  void ToggleProductField(const std::string& field);
+  // "Add": a new product of `group` (above 0) with the next free number,
+  // marked used. Without `calories` the new row is left open, unposted.
+  void AddProduct(int32_t group, const std::string& name, const std::string& make,
+                  std::optional<int32_t> calories);
+  // Drops the catalogue's row being inserted, if any.
+  void CancelNewProduct();
+  bool NewProductOpen() const;  // a catalogue row is being inserted
 
   void FoodCalDbfFilterRecord(TTableObject& table, bool& accept);
   void MakeDBFilterRecord(TTableObject& table, bool& accept);
@@ -208,13 +245,19 @@ class TDM1 {
   // (the calendar asks for the three months it shows at once).
   std::array<uint32_t, 12> CalendarYearInfo();
 
+  // --- Weight page ----------------------------------------------------------
+  // MakeDB on user `user_id`'s weight table USEWnnnn.DBF.
+  void OpenWeightTable(int32_t user_id);
+
  private:
   void DeclareFields();
   void BindHooks();
   void StartCreation(const std::string& file_name);  // closes and re-points MakeDB
+  void MakeTable(const std::string& file_name, TSchema schema);
   void Seed(const std::string& key_field, const std::string& text_field, const char* const* texts,
             size_t count, int32_t first_key);
   bool DiaryHolds(const std::string& file_name) const;
+  void ReleaseDiary(const std::string& file_name);  // closes the diary when it holds the file
 
   TMainWindow& window_;
   std::string folder_;

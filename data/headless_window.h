@@ -4,7 +4,7 @@
 // with its default button, so nothing is ever replaced by accident.
 #pragma once
 
-#include "data/main_window.h"
+#include "data/window_interface.h"
 
 namespace kalbor {
 

@@ -6,10 +6,6 @@
 
 namespace kalbor {
 
-namespace {
-const char kUserResultFile[] = "USERRESULT.DBF";
-}
-
 void TDM1::BuildUserResult() {
   if (FileExists(FolderFile(kUserResultFile))) {
     UserResultDbf.Close();
@@ -32,11 +28,7 @@ void TDM1::BuildUserResult() {
   int64_t sum = 0;
   if (FileExists(FolderFile(name))) {
     TControlsSuspended diary_suspended(UserFoodDbf);
-    UserFoodDbf.Close();
-    UserFoodDbf.SetTableName(name);
-    UserFoodDbf.Open();
-    UserFoodDbf.SetFiltered(false);
-    IndexUserFood();  // date, then meal
+    OpenDiary(window_.CurrentUserId());  // date, then meal
 
     TField& calories = *UserFoodDbfCALORIES;
     TField& indexfld = *UserFoodDbfINDEXFLD;
@@ -69,6 +61,8 @@ void TDM1::AddResultDay(int32_t day_number, int64_t total) {
   UserResultDbfDAY->SetAsString(window_.ShortDayName(DayOfWeek(serial)));
   UserResultDbf.Post();
 }
+
+void TDM1::CloseUserResult() { UserResultDbf.Close(); }
 
 void TDM1::UserResultDbfAfterScroll(TTableObject&) {}
 

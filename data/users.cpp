@@ -1,10 +1,10 @@
 // The user list: the name key kept beside every stored name, the current
 // name shown in the user page's name box, the three orders, numbering a new
 // user, the duplicate-name test and the diary entry count.
-#include <cstdio>
-
 #include "data/dm1.h"
 #include "data/walk_guards.h"
+#include "storage/errors.h"
+#include "storage/index_file.h"
 
 namespace kalbor {
 
@@ -18,21 +18,16 @@ struct TUserOrder {
 
 // Order 0 by upper-cased name, 1 by number, 2 by entry count, largest first.
 constexpr TUserOrder kUserOrders[3] = {
-    {"USERNAME.NDX", "IDX_NAME", ixExpression},
-    {"USER_ID.NDX", "USER_ID", ixCaseInsensitive},
-    {"USERCOUNT.NDX", "COUNT", ixDescending},
+    {kUserNameIndex, "IDX_NAME", ixExpression},
+    {kUserIdIndex, "USER_ID", ixCaseInsensitive},
+    {kUserCountIndex, "COUNT", ixDescending},
 };
 
 const char kDuplicateText[] = "This name already exist, please enter another name.";
 const char kDuplicateCaption[] = "New User";
+const char kNotDeletedText[] = "The specified File could not be deleted.";
 
 }  // namespace
-
-std::string UserFileName(int32_t user_id) {
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "USER%04d.DBF", static_cast<int>(user_id));
-  return buffer;
-}
 
 // --- Hooks ------------------------------------------------------------------
 
@@ -56,6 +51,8 @@ void TDM1::UserDbfAfterScroll(TTableObject&) {
 
 // --- Operations -------------------------------------------------------------
 
+bool TDM1::UserOrderChosen() const { return !UserDbf.IndexName().empty(); }
+
 void TDM1::SetUserOrder(int order) {
   TControlsSuspended suspended(UserDbf);
   if (!UserDbf.Active()) UserDbf.Open();
@@ -72,7 +69,7 @@ void TDM1::SetUserOrder(int order) {
 // stops at the first gap in the numbers that follow; the new row takes the
 // number after the last one seen in sequence, or after the highest when the
 // gap is only before the last row.
-void TDM1::AssignUserId() {
+int32_t TDM1::AssignUserId() {
   TControlsSuspended suspended(UserDbf);
   TProgressReset progress(window_);
   if (!UserDbf.Active()) UserDbf.Open();
@@ -97,12 +94,15 @@ void TDM1::AssignUserId() {
   if (prev == rows - 2) prev = cur;
 
   UserDbf.First();
+  int32_t assigned = 0;
   if (!UserDbf.IsEmpty() && user_id.AsInteger() <= 0) {
+    assigned = prev + 1;
     UserDbf.Edit();
-    user_id.SetAsInteger(prev + 1);
+    user_id.SetAsInteger(assigned);
     UserDbf.Post();
   }
   SetUserOrder(remembered_order);
+  return assigned;
 }
 
 bool TDM1::UserNameExists(const std::string& name, int32_t user_id) {
@@ -156,6 +156,105 @@ void TDM1::UpdateUserCount() {
     }
   }
   UserDbf.Locate("USER_ID", current, 0);
+}
+
+// --- The list's current row ----------------------------------------------------
+
+bool TDM1::HasUsers() const { return UserDbf.Active() && !UserDbf.IsEmpty(); }
+
+int32_t TDM1::CurrentRowUserId() {
+  return UserDbf.Active() && !UserDbf.IsEmpty() ? UserDbfUSER_ID->AsInteger() : 0;
+}
+
+std::string TDM1::CurrentRowUserName() {
+  return UserDbf.Active() && !UserDbf.IsEmpty() ? UserDbfUSERNAME->AsString() : std::string();
+}
+
+int32_t TDM1::UserRowCount() { return UserDbf.Active() ? UserDbf.CountVisibleRows() : 0; }
+
+void TDM1::LocateUser(int32_t id) {
+  if (!UserDbf.Active()) UserDbf.Open();
+  UserDbf.Locate("USER_ID", TVariant(double(id)), 0);
+}
+
+void TDM1::ResumeUserListDisplay() {
+  while (UserDbf.ControlsDisabled()) UserDbf.EnableControls();
+}
+
+// --- Adding, renaming, selecting and deleting users --------------------------
+
+int32_t TDM1::AddUser(const std::string& name) {
+  if (UserNameExists(name, 0)) return 0;
+  UserDbf.Insert();
+  UserDbfUSERNAME->SetAsString(name);
+  UserDbfUSER_ID->SetAsInteger(0);
+  UserDbfCOUNT->SetAsInteger(0);
+  UserDbf.Post();
+  return AssignUserId();
+}
+
+bool TDM1::RenameUser(int32_t id, const std::string& name) {
+  if (UserNameExists(name, id)) return false;
+  // The name test walked the list; the row of this user is current again.
+  UserDbf.Edit();
+  UserDbfUSERNAME->SetAsString(name);
+  UserDbf.Post();
+  SetUserOrder(window_.UserSortOrder());
+  return true;
+}
+
+// A user whose diary or whose selection list is still missing gets them now
+// even when the number did not change: the first user of a fresh
+// installation has the number the window starts with.
+void TDM1::OpenUserFiles(int32_t previous_user_id) {
+  CloseDiary();
+  const int32_t id = window_.CurrentUserId();
+  const std::string file = UserFileName(id);
+  const bool first_time = !FileExists(FolderFile(file)) || !FileExists(FolderFile(kUserCalFile));
+  if (id > 0 && (id != previous_user_id || first_time)) {
+    try {
+      if (!FileExists(FolderFile(file))) MakeTableByNumber(tnUserFood);
+      if (FileExists(FolderFile(file))) {
+        {
+          TControlsSuspended suspended(UserFoodDbf);
+          OpenDiary(id);
+          BuildUserCal();
+        }
+        if (!UserFoodDbf.Active()) UserFoodDbf.Open();
+      }
+    } catch (const ETableError&) {
+      // The diary stays closed until the next selection.
+    }
+  }
+  UpdateUserCount();
+}
+
+void TDM1::DeleteUser(int32_t user_id) {
+  if (UserDbf.Active() && !UserDbf.IsEmpty()) {
+    UserDbf.Delete();
+    const std::string file = FolderFile(UserFileName(user_id));
+    // The diary table lets go of the file before it is deleted.
+    ReleaseDiary(UserFileName(user_id));
+    if (FileExists(file)) {
+      UserDbf.Close();
+      if (!DeleteFile(file))
+        window_.ShowMessageBox(kNotDeletedText, "Kalbor", TMsgIcon::Error, TMsgButtons::OK,
+                               TModalResult::OK);
+    }
+    const std::string index = FolderFile(UserIndexFileName(user_id));
+    if (FileExists(index) && !DeleteFile(index))
+      window_.ShowMessageBox(kNotDeletedText, "Kalbor", TMsgIcon::Error, TMsgButtons::OK,
+                             TModalResult::OK);
+    SetUserOrder(window_.UserSortOrder());
+  }
+  PackUserList();
+}
+
+void TDM1::PackUserList() {
+  if (!UserDbf.Active()) UserDbf.Open();
+  UserDbf.PackFile();
+  UserDbf.Close();
+  UserDbf.Open();
 }
 
 }  // namespace kalbor

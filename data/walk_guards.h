@@ -3,7 +3,7 @@
 // when a walk ends, also when it ends by an exception.
 #pragma once
 
-#include "data/main_window.h"
+#include "data/window_interface.h"
 #include "storage/table_object.h"
 
 namespace kalbor {

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "data/schemas.h"
 #include "fuzz_common.h"
 #include "storage/index_file.h"
 
@@ -41,11 +42,7 @@ struct Shape {
   int index_options = 0;
 };
 
-void DiaryFields(TFieldDefs& d) {
-  for (const char* n : {"GROUP_ID", "INDEXFLD", "KIND"}) d.Add(n, ftInteger);
-  d.Add("DATUM", ftDate);
-  for (const char* n : {"FOOD_ID", "QUANTITY", "CALORIES"}) d.Add(n, ftInteger);
-}
+void DiaryFields(TFieldDefs& d) { AddSchemaFields(d, kDiaryColumns); }
 
 void DiaryRow(TTableObject& t, int i) {
   const int serial = 37000 + i / 3;
@@ -58,12 +55,7 @@ void DiaryRow(TTableObject& t, int i) {
   if (i % 4 != 3) t.FieldByName("CALORIES").SetAsInteger(-5 + i * 13);
 }
 
-void UserFields(TFieldDefs& d) {
-  d.Add("USER_ID", ftInteger);
-  d.Add("USERNAME", ftString, 50);
-  d.Add("IDX_NAME", ftString, 50);
-  d.Add("COUNT", ftInteger);
-}
+void UserFields(TFieldDefs& d) { AddSchemaFields(d, kUserNameColumns); }
 
 void UserRow(TTableObject& t, int i) {
   static const char* names[] = {"Anna", "bert", "Chloé", "dora", "Emil", "fritz", "Gus", "hanna"};

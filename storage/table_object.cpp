@@ -614,6 +614,10 @@ int32_t TTableObject::RecordCount() const {
   return static_cast<int32_t>(impl_->cursor->Count());
 }
 
+uint32_t TTableObject::FileRecordCount() const {
+  return Active() ? impl_->file.RecordCount() : 0;
+}
+
 int32_t TTableObject::CountVisibleRows() {
   Impl& m = *impl_;
   m.CheckActive();
@@ -627,6 +631,21 @@ int32_t TTableObject::CountVisibleRows() {
   }
   m.Reposition();
   return count;
+}
+
+bool TTableObject::HasVisibleRows() {
+  Impl& m = *impl_;
+  m.CheckActive();
+  m.cursor->First();
+  bool any = false;
+  try {
+    any = m.Fetch(TStep::Next, false);
+  } catch (...) {
+    m.Reposition();
+    throw;
+  }
+  m.Reposition();
+  return any;
 }
 
 std::vector<uint32_t> TTableObject::VisibleRecordNumbers() {

@@ -111,7 +111,11 @@ class TTableObject {
   int32_t RecNo() const;
   void SetRecNo(int32_t value);
   int32_t RecordCount() const;
+  // Records in the file, rows marked deleted included: a row just appended
+  // has this physical record number.
+  uint32_t FileRecordCount() const;
   int32_t CountVisibleRows();
+  bool HasVisibleRows();  // CountVisibleRows() > 0, without walking them all
   uint32_t Bookmark() const;  // the current row's physical record number
   void GotoBookmark(uint32_t bookmark);
   bool Locate(const std::string& key_fields, const std::vector<TVariant>& values, int options);

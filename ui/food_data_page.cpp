@@ -1,7 +1,4 @@
-// The food data page: the food catalogue in an editable grid, sorted by the
-// column whose title is clicked, products marked for the selection list with
-// a check box, and new products added to the chosen food group.
-#include "ui/main_window.h"
+#include "ui/food_data_page.h"
 
 #include <QHeaderView>
 #include <QStyle>
@@ -11,23 +8,16 @@
 
 #include "data/dm1.h"
 #include "storage/errors.h"
-#include "storage/index_file.h"
 #include "ui/grid/table_model.h"
+#include "ui/main_window.h"
 #include "ui/message_boxes.h"
-#include "ui_main_window.h"
+#include "ui_food_data_page.h"
 
 namespace kalbor {
 
 namespace {
 
-const char kCatalogueFile[] = "FOODCAL.DBF";
-const char kCatalogueIndex[] = "FOODCAL.NDX";
 const char kMissingTable[] = "Missing Table";
-
-bool AskDeleteProduct(TForm1& form) {
-  return form.ShowMessageBox("Delete record?", "Kalbor", TMsgIcon::Question,
-                             TMsgButtons::OKCancel, TModalResult::Cancel) == TModalResult::OK;
-}
 
 // A whole number as a person types it: an optional sign and digits, within
 // the 32-bit range.
@@ -78,100 +68,91 @@ void FitColumnsToFont(TDBGrid* grid) {
 
 }  // namespace
 
-void TForm1::BindFoodDataPage() {
-  Ui::Form1& f = *ui_;
+TFoodDataPage::TFoodDataPage(TForm1& form)
+    : TPage(form), ui_(std::make_unique<Ui::CaloriePage>()) {
+  ui_->setupUi(this);
+}
+
+TFoodDataPage::~TFoodDataPage() = default;
+
+void TFoodDataPage::Bind(TDM1& dm) {
+  dm_ = &dm;
+  Ui::CaloriePage& f = *ui_;
   const Qt::Alignment right = Qt::AlignRight | Qt::AlignVCenter;
   const Qt::Alignment left = Qt::AlignLeft | Qt::AlignVCenter;
-  auto* model = new TTableModel(dm_->FoodCalDbf,
-                                {{"GROUP_ID", "Group", 38, right, left},
-                                 {"USED", "Sel.", 26, Qt::AlignCenter, left, true},
-                                 {"FOOD_ID", "ID#", 30, right, left},
-                                 {"NAME", "Product Name", 198},
-                                 {"MAKE", "Make", 58},
-                                 {"CALORIES", "KCal.", 33, right, left}},
-                                this);
-  model->SetEditable(true);
-  model->OnError = [this](const std::string& message) { ShowErrorMessage(this, message); };
-  models_.emplace_back(model);
+  auto show_error = [this](const std::string& message) { ShowError(message); };
+  model_ = std::make_unique<TTableModel>(
+      dm.FoodCalDbf, std::vector<TGridColumn>{{"GROUP_ID", "Group", 38, right, left},
+                                              {"USED", "Sel.", 26, Qt::AlignCenter, left, true},
+                                              {"FOOD_ID", "ID#", 30, right, left},
+                                              {"NAME", "Product Name", 198},
+                                              {"MAKE", "Make", 58},
+                                              {"CALORIES", "KCal.", 33, right, left}});
+  model_->SetEditable(true);
+  model_->OnError = show_error;
   // Once the row "Add" left open is stored or dropped, it is an ordinary row.
-  connect(model, &QAbstractItemModel::modelReset, this, [this] {
-    if (dm_->FoodCalDbf.State() != TDataSetState::dsInsert) added_product_open_ = false;
+  connect(model_.get(), &QAbstractItemModel::modelReset, this, [this] {
+    if (!dm_->NewProductOpen()) added_product_open_ = false;
   });
 
   TDBGrid* grid = f.DBGrid2;
-  grid->SetModel(model, false);
+  grid->SetModel(model_.get(), false);
   FitColumnsToFont(grid);
   SavedGridOptions = grid->editTriggers();
-  grid->ConfirmDelete = [this] { return AskDeleteProduct(*this); };
-  grid->OnError = [this](const std::string& message) { ShowErrorMessage(this, message); };
-  connect(grid, &TDBGrid::TitleClicked, this, &TForm1::DBGrid2TitleClick);
-  connect(grid, &TDBGrid::ColEnter, this, &TForm1::DBGrid2ColEnter);
-  connect(grid, &TDBGrid::ColExit, this, &TForm1::DBGrid2ColExit);
-  connect(grid, &TDBGrid::CellClicked, this, &TForm1::DBGrid2CellClick);
-  connect(grid, &TDBGrid::KeyPressedInColumn, this, &TForm1::DBGrid2KeyDown);
+  grid->ConfirmDelete = [this] { return AskDeleteRecord(); };
+  grid->OnError = show_error;
+  connect(grid, &TDBGrid::TitleClicked, this, &TFoodDataPage::DBGrid2TitleClick);
+  connect(grid, &TDBGrid::ColEnter, this, &TFoodDataPage::DBGrid2ColEnter);
+  connect(grid, &TDBGrid::ColExit, this, &TFoodDataPage::DBGrid2ColExit);
+  connect(grid, &TDBGrid::CellClicked, this, &TFoodDataPage::DBGrid2CellClick);
+  connect(grid, &TDBGrid::KeyPressedInColumn, this, &TFoodDataPage::DBGrid2KeyDown);
   // The grid may have entered its first column before these were connected.
   if (grid->CurrentColumn() >= 0) DBGrid2ColEnter(grid->CurrentColumn());
 
-  f.DBNavigator2->Bind(dm_->FoodCalDbf,
+  f.DBNavigator2->Bind(dm.FoodCalDbf,
                        {TNavButton::First, TNavButton::Prior, TNavButton::Next, TNavButton::Last,
                         TNavButton::Insert, TNavButton::Delete, TNavButton::Edit, TNavButton::Post,
                         TNavButton::Cancel, TNavButton::Refresh});
-  f.DBNavigator2->ConfirmDelete = [this] { return AskDeleteProduct(*this); };
-  f.DBNavigator2->OnError = [this](const std::string& message) { ShowErrorMessage(this, message); };
+  f.DBNavigator2->ConfirmDelete = [this] { return AskDeleteRecord(); };
+  f.DBNavigator2->OnError = show_error;
 
-  connect(f.AddProductBtn, &QPushButton::clicked, this, &TForm1::AddProductBtnClick);
+  connect(f.AddProductBtn, &QPushButton::clicked, this, &TFoodDataPage::AddProductBtnClick);
 }
 
-void TForm1::FoodData1Click() {
-  Ui::Form1& f = *ui_;
-  ShowPage(pmFoodData);
+void TFoodDataPage::SetGroupLabel(const std::string& text) {
+  ui_->Label17->setText(QString::fromStdString(text));
+}
 
-  TTableObject& catalogue = dm_->FoodCalDbf;
-  try {
-    catalogue.Close();
-    catalogue.SetTableName(kCatalogueFile);
-    catalogue.Open();
-    if (!catalogue.Active()) catalogue.Open();
-  } catch (const std::exception&) {
-    ShowMessageBox("\"FOODCAL.DBF\" not found.", kMissingTable, TMsgIcon::Error, TMsgButtons::OK,
-                   TModalResult::OK);
-  }
+void TFoodDataPage::SetAddProductEnabled(bool enabled) { ui_->AddProductBtn->setEnabled(enabled); }
 
+void TFoodDataPage::FoodData1Click() {
+  form_.ShowPage(pmFoodData);
+  if (!dm_->OpenCatalogue())
+    form_.ShowMessageBox(std::string("\"") + kFoodCalFile + "\" not found.", kMissingTable,
+                         TMsgIcon::Error, TMsgButtons::OK, TModalResult::OK);
   // The calendar and logo are hidden and the group grid shown by ShowPage.
-  TTableObject& groups = dm_->FoodGroupDbf;
-  if (!groups.Active()) {
-    try {
-      groups.Open();
-    } catch (const std::exception&) {
-      ShowMessageBox("\"FOODGROUPS.DBF\" not found.", kMissingTable, TMsgIcon::Error,
-                     TMsgButtons::OK, TModalResult::OK);
-    }
+  try {
+    dm_->OpenFoodGroups();
+  } catch (const std::exception&) {
+    form_.ShowMessageBox(std::string("\"") + kFoodGroupsFile + "\" not found.", kMissingTable,
+                         TMsgIcon::Error, TMsgButtons::OK, TModalResult::OK);
   }
   // The catalogue shows the group the group list shows, also when that was
   // chosen on another page; without a group list no group is chosen and the
   // whole catalogue is shown.
   dm_->ApplyGroupFilter();
-
-  f.DBGrid2->setFocus();
+  ui_->DBGrid2->setFocus();
 }
 
 // Sorts the catalogue by the clicked column, ascending; the name column
 // sorts by the upper-cased name key, so letter case does not matter.
-void TForm1::DBGrid2TitleClick(int column) {
+void TFoodDataPage::DBGrid2TitleClick(int column) {
   TTableModel* model = ui_->DBGrid2->Model();
   if (!model || column < 0 || column >= model->columnCount()) return;
-  std::string key = model->Columns()[static_cast<size_t>(column)].field.toStdString();
-  if (key == "NAME") key = "IDX_NAME";
-  TTableObject& catalogue = dm_->FoodCalDbf;
   try {
-    catalogue.Close();
-    catalogue.Open();
-    catalogue.SetIndexName("");
-    catalogue.BuildIndexFile(kCatalogueIndex, key, ixCaseInsensitive);
-    catalogue.SetIndexName(kCatalogueIndex);
-    catalogue.First();
+    dm_->SortCatalogue(model->Columns()[static_cast<size_t>(column)].field.toStdString());
   } catch (const ETableError& e) {
-    ShowErrorMessage(this, e.what());
+    ShowError(e.what());
   }
 }
 
@@ -190,56 +171,45 @@ bool IsTrueFalseColumn(TTableModel* model, int column) {
 
 // A true/false cell is never typed into: the grid's editing stays off while
 // its column is current.
-void TForm1::DBGrid2ColEnter(int column) {
+void TFoodDataPage::DBGrid2ColEnter(int column) {
   TDBGrid* grid = ui_->DBGrid2;
   if (!IsTrueFalseColumn(grid->Model(), column)) return;
   SavedGridOptions = grid->editTriggers();
   grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
 }
 
-void TForm1::DBGrid2ColExit(int column) {
+void TFoodDataPage::DBGrid2ColExit(int column) {
   TDBGrid* grid = ui_->DBGrid2;
   if (IsTrueFalseColumn(grid->Model(), column)) grid->setEditTriggers(SavedGridOptions);
 }
 
-void TForm1::DBGrid2CellClick(int) {
+void TFoodDataPage::DBGrid2CellClick(int) {
   TDBGrid* grid = ui_->DBGrid2;
   if (IsTrueFalseColumn(grid->Model(), grid->CurrentColumn())) ToggleUsedCell();
 }
 
-void TForm1::DBGrid2KeyDown(int key, int column) {
+void TFoodDataPage::DBGrid2KeyDown(int key, int column) {
   if (key == Qt::Key_Space && IsTrueFalseColumn(ui_->DBGrid2->Model(), column)) ToggleUsedCell();
 }
 
 // Flips the current true/false cell and stores the row at once. A new row
 // is only marked: it is stored when it is complete and posted.
-void TForm1::ToggleUsedCell() {
+void TFoodDataPage::ToggleUsedCell() {
   TDBGrid* grid = ui_->DBGrid2;
   TTableModel* model = grid->Model();
-  TTableObject& catalogue = dm_->FoodCalDbf;
   const int column = grid->CurrentColumn();
-  if (!model || !catalogue.Active() || !IsTrueFalseColumn(model, column)) return;
-  const bool inserting = catalogue.State() == TDataSetState::dsInsert;
-  if (!inserting && catalogue.IsEmpty()) return;
-  TField* field =
-      catalogue.FindField(model->Columns()[static_cast<size_t>(column)].field.toStdString());
-  if (!field) return;
-  const bool began_edit = catalogue.State() == TDataSetState::dsBrowse;
+  if (!model || !IsTrueFalseColumn(model, column)) return;
   try {
-    catalogue.Edit();
-    field->SetAsBoolean(!field->AsBoolean());
-    if (!inserting) catalogue.Post();
+    dm_->ToggleProductField(model->Columns()[static_cast<size_t>(column)].field.toStdString());
   } catch (const ETableError& e) {
-    // A mark that could not be stored is not left pending either.
-    if (began_edit && catalogue.State() == TDataSetState::dsEdit) catalogue.Cancel();
-    ShowErrorMessage(this, e.what());
+    ShowError(e.what());
   }
 }
 
-int32_t TForm1::NextFoodId() { return dm_->NextFoodId(); }
+int32_t TFoodDataPage::NextFoodId() { return dm_->NextFoodId(); }
 
-void TForm1::AddProductBtnClick() {
-  Ui::Form1& f = *ui_;
+void TFoodDataPage::AddProductBtnClick() {
+  Ui::CaloriePage& f = *ui_;
   const QString name = f.EditProd->text().trimmed();
   f.EditProd->setText(name);
   // A box holding nothing but spaces counts as empty.
@@ -250,38 +220,21 @@ void TForm1::AddProductBtnClick() {
   const std::optional<int32_t> group = ReadWholeNumber(f.Label17->text().trimmed());
   if (!group || *group < 1) return;
 
-  TTableObject& catalogue = dm_->FoodCalDbf;
   try {
     // Adding again after a refused kilocalories text replaces the row that
     // was left open then; it is never stored half filled.
-    if (added_product_open_ && catalogue.State() == TDataSetState::dsInsert) catalogue.Cancel();
+    if (added_product_open_) dm_->CancelNewProduct();
     added_product_open_ = false;
-    const int32_t id = NextFoodId();
-    catalogue.Insert();
-    try {
-      dm_->FoodCalDbfGROUP_ID->SetAsInteger(*group);
-      dm_->FoodCalDbfUSED->SetAsBoolean(true);
-      dm_->FoodCalDbfFOOD_ID->SetAsInteger(id);
-      dm_->FoodCalDbfNAME->SetAsString(name.toStdString());
-      dm_->FoodCalDbfMAKE->SetAsString(make.toStdString());
-    } catch (...) {
-      // A name or make the table cannot hold: nothing is added.
-      catalogue.Cancel();
-      throw;
-    }
     const std::optional<int32_t> calories = ReadWholeNumber(kcal);
+    dm_->AddProduct(*group, name.toStdString(), make.toStdString(), calories);
     if (!calories) {
       // The new row stays open in the grid until it is posted or cancelled.
       added_product_open_ = true;
-      ShowErrorMessage(this,
-                       Format("'%s' is not a valid integer value", kcal.toStdString().c_str()));
-      return;
+      ShowError(Format("'%s' is not a valid integer value", kcal.toStdString().c_str()));
     }
-    dm_->FoodCalDbfCALORIES->SetAsInteger(*calories);
-    catalogue.Post();
   } catch (const ETableError& e) {
-    if (catalogue.State() == TDataSetState::dsInsert) added_product_open_ = true;
-    ShowErrorMessage(this, e.what());
+    if (dm_->NewProductOpen()) added_product_open_ = true;
+    ShowError(e.what());
   }
 }
 

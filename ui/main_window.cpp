@@ -4,7 +4,6 @@
 #include "ui/main_window.h"
 
 #include <QApplication>
-#include <QCalendarWidget>
 #include <QCloseEvent>
 #include <QDate>
 #include <QKeyEvent>
@@ -15,16 +14,22 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QStackedWidget>
 #include <QStatusBar>
-#include <QTextCharFormat>
 
 #include "data/dm1.h"
 #include "storage/dates.h"
-#include "storage/errors.h"
-#include "ui/grid/table_model.h"
+#include "ui/calendar_panel.h"
+#include "ui/food_data_page.h"
+#include "ui/food_page.h"
 #include "ui/help/help_viewer.h"
+#include "ui/intro_page.h"
+#include "ui/make_tables_page.h"
 #include "ui/message_boxes.h"
+#include "ui/result_page.h"
 #include "ui/settings_file.h"
+#include "ui/user_page.h"
+#include "ui/weight_page.h"
 #include "ui_main_window.h"
 
 // The pictures live in a static library; Qt wants their resources
@@ -42,14 +47,14 @@ const char kHelpContextProperty[] = "helpContext";
 constexpr int kPanelWidths[5] = {110, 150, 50, 130, 150};
 constexpr int kStatusHeight = 19;
 
+int32_t QDateToSerial(const QDate& date) {
+  return DateToSerial(date.year(), date.month(), date.day());
+}
+
 QDate SerialToQDate(int32_t serial) {
   int y, m, d;
   SerialToDate(serial, y, m, d);
   return QDate(y, m, d);
-}
-
-int32_t QDateToSerial(const QDate& date) {
-  return DateToSerial(date.year(), date.month(), date.day());
 }
 
 }  // namespace
@@ -85,20 +90,20 @@ void TForm1::FormCreate() {
   app_title_ = "Kalbor";
   for (const char* name : {"FEMALE", "MALE", "STOP"})
     logo_bitmaps_.push_back(QPixmap(QString(":/pictures/%1.bmp").arg(name)));
+  AddPages();
+  calendar_ = std::make_unique<TCalendarPanel>(ui_->Panel1, ui_->MonthCalendar1, this);
   BuildStatusBar();
   BuildMenus();
   // Client area 609 x 410: the pages and the status bar below them.
   ui_->centralwidget->setFixedSize(609, 391);
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-  ui_->Pagecontrol1->setCurrentWidget(ui_->IntroPage);
+  ui_->Pagecontrol1->setCurrentWidget(intro_page_);
   ui_->Panel1->hide();
   ui_->PopPanel->hide();
   ui_->DBGrid5->hide();
   ui_->Panel1->setFrameShape(QFrame::NoFrame);
   ui_->PopPanel->setFrameShape(QFrame::NoFrame);
-  ui_->MonthCalendar1->setVerticalHeaderFormat(QCalendarWidget::ISOWeekNumbers);
-  ui_->MonthCalendar1->setGridVisible(false);
   ui_->Image1->setAttribute(Qt::WA_TranslucentBackground);
   ui_->Image1->setPixmap(logo_bitmaps_[0]);
   ui_->Image1->setToolTip("Kalbor 1.0");
@@ -107,6 +112,36 @@ void TForm1::FormCreate() {
   ui_->DBGrid5->raise();
   setFixedSize(sizeHint().width() > 0 ? 609 : 609,
                menuBar()->sizeHint().height() + 391 + kStatusHeight);
+}
+
+// The pages in the order of their hidden tabs "1" to "7".
+void TForm1::AddPages() {
+  QStackedWidget* pages = ui_->Pagecontrol1;
+  pages->addWidget(intro_page_ = new TIntroPage(*this));
+  pages->addWidget(user_page_ = new TUserPage(*this));
+  pages->addWidget(food_page_ = new TFoodPage(*this));
+  pages->addWidget(food_data_page_ = new TFoodDataPage(*this));
+  pages->addWidget(make_tables_page_ = new TMakeTablesPage(*this));
+  pages->addWidget(result_page_ = new TResultPage(*this));
+  pages->addWidget(weight_page_ = new TWeightPage(*this));
+}
+
+QWidget* TForm1::PageWidget(int page_mode) const {
+  switch (page_mode) {
+    case pmIntro: return intro_page_;
+    case pmUser: return user_page_;
+    case pmFoodEntry: return food_page_;
+    case pmFoodData: return food_data_page_;
+    case pmResult: return result_page_;
+    case pmTableMaking: return make_tables_page_;
+    case pmWeight: return weight_page_;
+    default: return nullptr;
+  }
+}
+
+bool TForm1::PageShown(int page_mode) const {
+  QWidget* page = PageWidget(page_mode);
+  return page && ui_->Pagecontrol1->currentWidget() == page;
 }
 
 void TForm1::BuildStatusBar() {
@@ -147,13 +182,14 @@ void TForm1::BuildMenus() {
   connect(f.FemaleLogo1, &QAction::triggered, this, &TForm1::FemaleLogo1Click);
   connect(f.MaleLogo1, &QAction::triggered, this, &TForm1::MaleLogo1Click);
   connect(f.Special1, &QAction::triggered, this, &TForm1::Special1Click);
-  connect(f.Title, &QAction::triggered, this, &TForm1::TitleClick);
-  connect(f.UserData, &QAction::triggered, this, &TForm1::UserDataClick);
-  connect(f.EnterFood, &QAction::triggered, this, &TForm1::EnterFoodClick);
-  connect(f.EnterWeight1, &QAction::triggered, this, &TForm1::EnterWeight1Click);
-  connect(f.Result1, &QAction::triggered, this, &TForm1::Result1Click);
-  connect(f.FoodData1, &QAction::triggered, this, &TForm1::FoodData1Click);
-  connect(f.MakeTables1, &QAction::triggered, this, &TForm1::MakeTables1Click);
+  connect(f.Title, &QAction::triggered, intro_page_, &TIntroPage::TitleClick);
+  connect(f.UserData, &QAction::triggered, user_page_, &TUserPage::UserDataClick);
+  connect(f.EnterFood, &QAction::triggered, food_page_, &TFoodPage::EnterFoodClick);
+  connect(f.EnterWeight1, &QAction::triggered, weight_page_, &TWeightPage::EnterWeight1Click);
+  connect(f.Result1, &QAction::triggered, result_page_, &TResultPage::Result1Click);
+  connect(f.FoodData1, &QAction::triggered, food_data_page_, &TFoodDataPage::FoodData1Click);
+  connect(f.MakeTables1, &QAction::triggered, make_tables_page_,
+          &TMakeTablesPage::MakeTables1Click);
   connect(f.Contents1, &QAction::triggered, this, &TForm1::Contents1Click);
   connect(f.Index1, &QAction::triggered, this, &TForm1::Index1Click);
   connect(f.History1, &QAction::triggered, this, &TForm1::History1Click);
@@ -178,11 +214,11 @@ void TForm1::StartDataModule(TDM1& dm) {
 
 void TForm1::SetDataModule(TDM1* dm) {
   dm_ = dm;
-  BindUserPage();
-  BindFoodPage();
-  BindFoodDataPage();
-  BindResultPage();
-  BindMakeTablesPage();
+  calendar_->Bind(*dm);
+  for (TPage* page : std::initializer_list<TPage*>{intro_page_, user_page_, food_page_,
+                                                   food_data_page_, make_tables_page_,
+                                                   result_page_, weight_page_})
+    page->Bind(*dm);
 }
 
 // --- Showing and closing ------------------------------------------------------
@@ -223,38 +259,28 @@ void TForm1::FormShow() {
     SaveSettings();
   }
 
-  TTableObject& users = dm_->UserDbf;
   try {
-    if (!users.Active()) users.Open();
-    users.Locate("USER_ID", static_cast<double>(current_user_id_), 0);
+    dm_->LocateUser(current_user_id_);
   } catch (const std::exception& e) {
     ShowErrorMessage(this, e.what());
   }
-  std::string name = users.Active() && !users.IsEmpty() ? dm_->UserDbfUSERNAME->AsString()
-                                                        : std::string();
-  ui_->Edit1->setText(QString::fromStdString(name));
-  current_user_name_ = name;
-  SetStatusText(1, "Name : " + QString::fromStdString(current_user_name_));
-  SetStatusText(2, "ID : " + QString::number(current_user_id_));
-  SetCaptionForUser();
+  const std::string name = dm_->CurrentRowUserName();
+  SetUserNameText(name);
+  SetCurrentUser(current_user_id_, name);
 
-  SelectUser();
+  user_page_->SelectUser();
 
   switch (page_mode_) {
-    case 1: TitleClick(); break;
-    case 2:
-      UserDataClick();
-      if (start_sort_order_ >= 0 && start_sort_order_ <= 2) {
-        ui_->UserSort->SetItemIndex(start_sort_order_);
-        user_sort_order_ = start_sort_order_;
-      }
-      dm_->SetUserOrder(start_sort_order_);
+    case pmIntro: intro_page_->TitleClick(); break;
+    case pmUser:
+      user_page_->UserDataClick();
+      user_page_->RestoreSortOrder(start_sort_order_);
       break;
-    case 3: EnterFoodClick(); break;
-    case 4: FoodData1Click(); break;
-    case 5: Result1Click(); break;
-    case 6: MakeTables1Click(); break;
-    case 7: EnterWeight1Click(); break;
+    case pmFoodEntry: food_page_->EnterFoodClick(); break;
+    case pmFoodData: food_data_page_->FoodData1Click(); break;
+    case pmResult: result_page_->Result1Click(); break;
+    case pmTableMaking: make_tables_page_->MakeTables1Click(); break;
+    case pmWeight: weight_page_->EnterWeight1Click(); break;
     default: break;  // the intro page stays in front
   }
   switch (logo_choice_) {
@@ -276,7 +302,7 @@ void TForm1::SaveSettings() {
   ini.WriteInteger("User", "User_Index", 0);
   ini.WriteString("User", "Date", SerialToQDate(CalendarDate()).toString(ShortDateFormat()));
   ini.WriteInteger("User", "User_ID", current_user_id_);
-  ini.WriteInteger("User", "User_Index", std::max(0, ui_->UserSort->ItemIndex()));
+  ini.WriteInteger("User", "User_Index", std::max(0, user_page_->SortItemIndex()));
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
@@ -288,11 +314,9 @@ void TForm1::Close1Click() { close(); }
 
 // --- State read by the data module ----------------------------------------------
 
-int32_t TForm1::CalendarDate() const { return QDateToSerial(ui_->MonthCalendar1->selectedDate()); }
+int32_t TForm1::CalendarDate() const { return calendar_->Date(); }
 
-void TForm1::SetCalendarDate(int32_t serial) {
-  ui_->MonthCalendar1->setSelectedDate(SerialToQDate(serial));
-}
+void TForm1::SetCalendarDate(int32_t serial) { calendar_->SetDate(serial); }
 
 void TForm1::SetProgressMax(int32_t maximum) {
   progress_max_ = std::max(maximum, 0);
@@ -325,17 +349,15 @@ void TForm1::ShowProgress(bool always) {
     status_progress_->setValue(static_cast<int>(value));
 }
 
-bool TForm1::UserNewDown() const { return ui_->UserNew->isChecked(); }
+void TForm1::FitUserGrid() { user_page_->FitUserGrid(); }
 
-void TForm1::SetUserNameText(const std::string& text) {
-  ui_->Edit1->setText(QString::fromStdString(text));
-}
+bool TForm1::UserNewDown() const { return user_page_->UserNewDown(); }
 
-void TForm1::SetGroupLabel(const std::string& text) {
-  ui_->Label17->setText(QString::fromStdString(text));
-}
+void TForm1::SetUserNameText(const std::string& text) { user_page_->SetUserNameText(text); }
 
-void TForm1::SetAddProductEnabled(bool enabled) { ui_->AddProductBtn->setEnabled(enabled); }
+void TForm1::SetGroupLabel(const std::string& text) { food_data_page_->SetGroupLabel(text); }
+
+void TForm1::SetAddProductEnabled(bool enabled) { food_data_page_->SetAddProductEnabled(enabled); }
 
 void TForm1::ProcessMessages() {
   // Repaints and the progress bar, but no clicks: nothing may start a second
@@ -372,6 +394,22 @@ void TForm1::SetCaptionForUser() {
 
 void TForm1::SetCaptionNoUser() { setWindowTitle(app_title_ + " -- No User Selected --"); }
 
+void TForm1::SetCurrentUser(int32_t id, const std::string& name) {
+  current_user_id_ = id;
+  current_user_name_ = name;
+  SetStatusText(1, "Name : " + QString::fromStdString(name));
+  SetStatusText(2, "ID : " + QString::number(id));
+  SetCaptionForUser();
+}
+
+void TForm1::ClearCurrentUser() {
+  current_user_id_ = 0;
+  current_user_name_.clear();
+  SetStatusText(1, "Name : ");
+  SetStatusText(2, "ID : ");
+  SetCaptionNoUser();
+}
+
 // --- Pages --------------------------------------------------------------------------
 
 void TForm1::UncheckPageItems() {
@@ -384,7 +422,6 @@ void TForm1::UncheckPageItems() {
 
 void TForm1::ShowPage(int page_mode) {
   struct Place {
-    QWidget* page;
     const char* mode_word;
     QAction* item;
     QPoint calendar, logo, groups;  // (-1, -1): hidden
@@ -393,16 +430,16 @@ void TForm1::ShowPage(int page_mode) {
   const QPoint hidden(-1, -1);
   Place place;
   switch (page_mode) {
-    case 1: place = {f.IntroPage, "Info", f.Title, hidden, {400, 116}, hidden}; break;
-    case 2: place = {f.UserPage, "Select User", f.UserData, hidden, {440, 16}, hidden}; break;
-    case 3: place = {f.FoodPage, "Enter Food", f.EnterFood, {402, 11}, hidden, {84, 181}}; break;
-    case 4: place = {f.CaloriePage, "Food Data", f.FoodData1, hidden, hidden, {10, 22}}; break;
-    case 5: place = {f.ResultPage, "Show Result", f.Result1, {393, 22}, hidden, hidden}; break;
-    case 6: place = {f.TestPage, "Make New Tables", f.MakeTables1, hidden, {445, 60}, hidden}; break;
-    case 7: place = {f.EnterWeigth, "Enter Weigth", f.EnterWeight1, {202, 183}, hidden, hidden}; break;
+    case pmIntro: place = {"Info", f.Title, hidden, {400, 116}, hidden}; break;
+    case pmUser: place = {"Select User", f.UserData, hidden, {440, 16}, hidden}; break;
+    case pmFoodEntry: place = {"Enter Food", f.EnterFood, {402, 11}, hidden, {84, 181}}; break;
+    case pmFoodData: place = {"Food Data", f.FoodData1, hidden, hidden, {10, 22}}; break;
+    case pmResult: place = {"Show Result", f.Result1, {393, 22}, hidden, hidden}; break;
+    case pmTableMaking: place = {"Make New Tables", f.MakeTables1, hidden, {445, 60}, hidden}; break;
+    case pmWeight: place = {"Enter Weigth", f.EnterWeight1, {202, 183}, hidden, hidden}; break;
     default: return;
   }
-  f.Pagecontrol1->setCurrentWidget(place.page);
+  f.Pagecontrol1->setCurrentWidget(PageWidget(page_mode));
   SetStatusText(0, place.mode_word);
   UncheckPageItems();
   place.item->setChecked(true);
@@ -419,25 +456,6 @@ void TForm1::ShowPage(int page_mode) {
   put(f.Panel1, place.calendar);
   put(f.PopPanel, place.logo);
   put(f.DBGrid5, place.groups);
-}
-
-void TForm1::TitleClick() { ShowPage(1); }
-
-void TForm1::EnterWeight1Click() {
-  ShowPage(7);
-  TTableObject& table = dm_->MakeDB;
-  table.Close();
-  table.SetTableName(QString("USEW%1.DBF").arg(current_user_id_, 4, 10, QChar('0')).toStdString());
-  // Clear the drawing area first, so the page looks right even when the
-  // weight table is missing and its error is shown.
-  QPixmap canvas(590, 159);
-  canvas.fill(Qt::white);
-  QPainter painter(&canvas);
-  painter.setPen(Qt::black);
-  painter.drawRect(0, 0, 589, 158);
-  painter.end();
-  ui_->Image2->setPixmap(canvas);
-  table.Open();
 }
 
 // --- Logo ---------------------------------------------------------------------------
@@ -460,6 +478,14 @@ void TForm1::Special1Click() { DrawLogo(2); }
 QString TForm1::HelpFile() const { return help_file_; }
 
 void TForm1::ShowHelpContext(int context) { ShowHelpTopic(this, HelpFile(), context); }
+
+void TForm1::Contents1Click() { ShowHelpContents(this, HelpFile()); }
+
+void TForm1::Index1Click() { RunHelpMacro(this, HelpFile(), "SEARCH()"); }
+
+void TForm1::History1Click() { ShowHelpContext(9500); }
+
+void TForm1::About1Click() { ShowHelpContext(9999); }
 
 void TForm1::FormKeyDown(QKeyEvent* event) {
   if (event->key() != Qt::Key_F1) return;
@@ -492,37 +518,6 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 
 // --- Calendar ---------------------------------------------------------------------------
 
-void TForm1::RefreshCalendar() { RebuildCalendar(); }
-
-// Marks in bold the days the data module names for each month the calendar
-// shows: the month in view and the partly visible months before and after it.
-void TForm1::RebuildCalendar() {
-  QCalendarWidget* calendar = ui_->MonthCalendar1;
-  calendar->setDateTextFormat(QDate(), QTextCharFormat());
-  if (!dm_) return;
-  QDate shown(calendar->yearShown(), calendar->monthShown(), 1);
-  QTextCharFormat bold;
-  bold.setFontWeight(QFont::Bold);
-  // The diary grid is told once, after all months were asked for.
-  TTableObject& diary = dm_->UserFoodDbf;
-  diary.DisableControls();
-  try {
-    // The answer names the days of each month in the calendar date's year,
-    // for the partly shown months of a neighbouring year as well; one walk
-    // of the diary answers all of them.
-    const std::array<uint32_t, 12> year = dm_->CalendarYearInfo();
-    for (int offset = -1; offset <= 1; ++offset) {
-      QDate month = shown.addMonths(offset);
-      uint32_t days = year[static_cast<size_t>(month.month() - 1)];
-      for (int d = 1; d <= month.daysInMonth(); ++d)
-        if (days & (1u << (d - 1)))
-          calendar->setDateTextFormat(QDate(month.year(), month.month(), d), bold);
-    }
-  } catch (...) {
-    diary.EnableControls();
-    throw;
-  }
-  diary.EnableControls();
-}
+void TForm1::RefreshCalendar() { calendar_->Rebuild(); }
 
 }  // namespace kalbor

@@ -1,25 +1,20 @@
-// TForm1: the program's one window. Its seven pages sit behind hidden tabs
-// and are switched from the Select menu; the calendar, logo and food-group
-// panels float above them. The window holds the selection state the data
-// module reads (through TMainWindow) and owns the settings file.
-//
-// The window's operations are spread over one unit per page:
-// main_window.cpp (frame, menus, settings, logo, F1), user_page.cpp,
-// food_page.cpp (with the calendar), food_data_page.cpp, result_page.cpp and
-// make_tables_page.cpp (with the Help menu).
+// TForm1: the program's one window, its frame. Its seven pages (one class
+// each, see ui/page.h) sit behind hidden tabs and are switched from the
+// Select menu; the calendar, logo and food-group panels float above them.
+// The frame holds the selection state the data module reads (through
+// TMainWindow), the menus, the status bar with its progress bar, the logo,
+// the settings file and the F1 key.
 #pragma once
 
-#include <QAbstractItemView>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QMainWindow>
 #include <QPixmap>
-#include <QPointer>
 #include <QProgressBar>
-#include <QLabel>
 #include <memory>
 #include <vector>
 
-#include "data/main_window.h"
+#include "data/window_interface.h"
 
 namespace Ui {
 class Form1;
@@ -27,9 +22,16 @@ class Form1;
 
 namespace kalbor {
 
+class TCalendarPanel;
 class TDM1;
-class TTableModel;
+class TFoodDataPage;
+class TFoodPage;
+class TIntroPage;
+class TMakeTablesPage;
+class TResultPage;
 class TSettingsFile;
+class TUserPage;
+class TWeightPage;
 
 // The locale's short date form, with a four-digit year (Qt pattern).
 QString ShortDateFormat();
@@ -38,9 +40,9 @@ class TForm1 : public QMainWindow, public TMainWindow {
   Q_OBJECT
 
  public:
-  // FormCreate: state reset, logo pictures, status bar and progress bar.
-  // The help file is `help_file`, or KALBOR.HLP in the program folder when
-  // that is empty.
+  // FormCreate: state reset, pages, logo pictures, status bar and progress
+  // bar. The help file is `help_file`, or KALBOR.HLP in the program folder
+  // when that is empty.
   explicit TForm1(const std::string& program_folder, const std::string& help_file = {},
                   QWidget* parent = nullptr);
   ~TForm1() override;
@@ -52,8 +54,17 @@ class TForm1 : public QMainWindow, public TMainWindow {
   // errors (a damaged user list, say) are shown and survived, then
   // SetDataModule.
   void StartDataModule(TDM1& dm);
-  TDM1& DM1() const { return *dm_; }
   Ui::Form1& Form() { return *ui_; }
+
+  // --- The pages ------------------------------------------------------------
+  TIntroPage& IntroPage() { return *intro_page_; }
+  TUserPage& UserPage() { return *user_page_; }
+  TFoodPage& FoodPage() { return *food_page_; }
+  TFoodDataPage& FoodDataPage() { return *food_data_page_; }
+  TMakeTablesPage& MakeTablesPage() { return *make_tables_page_; }
+  TResultPage& ResultPage() { return *result_page_; }
+  TWeightPage& WeightPage() { return *weight_page_; }
+  TCalendarPanel& Calendar() { return *calendar_; }
 
   // --- TMainWindow ----------------------------------------------------------
   int32_t CurrentUserId() const override { return current_user_id_; }
@@ -75,7 +86,16 @@ class TForm1 : public QMainWindow, public TMainWindow {
   TModalResult ShowMessageBox(const std::string& text, const std::string& caption, TMsgIcon icon,
                               TMsgButtons buttons, TModalResult default_button) override;
 
-  // --- Frame (main_window.cpp) ----------------------------------------------
+  // --- Selection state --------------------------------------------------------
+  // The selected user: the number alone (while a selection is under way),
+  // or number and name together with the status bar and the caption.
+  void SetCurrentUserId(int32_t id) { current_user_id_ = id; }
+  void SetCurrentUser(int32_t id, const std::string& name);
+  // No user selected: "Name : " and "ID : " alone, and the caption says so.
+  void ClearCurrentUser();
+  void SetUserSortOrder(int order) { user_sort_order_ = order; }
+
+  // --- Frame ----------------------------------------------------------------
   void FormShow();
   void SaveSettings();
   void SetCalendarDate(int32_t serial);
@@ -84,10 +104,10 @@ class TForm1 : public QMainWindow, public TMainWindow {
   void SetCaptionForUser();
   void SetCaptionNoUser();
   void UncheckPageItems();
-  // The common steps of every page operation.
+  // The common steps of every page operation: the page in front, its mode
+  // word, its menu check mark, PageMode, and the floating panels placed.
   void ShowPage(int page_mode);
-  void TitleClick();
-  void EnterWeight1Click();
+  bool PageShown(int page_mode) const;
   void FemaleLogo1Click();
   void MaleLogo1Click();
   void Special1Click();
@@ -95,48 +115,6 @@ class TForm1 : public QMainWindow, public TMainWindow {
   int LogoChoice() const { return logo_choice_; }
   QString HelpFile() const;
   void ShowHelpContext(int context);
-
-  // --- User page (user_page.cpp) --------------------------------------------
-  void UserDataClick();
-  void UserSortClick();
-  void UserSelClick();
-  void UserNewClick();
-  void UserDelClick();
-  void AddUserClick();
-  void DBGrid1DblClick();
-  void SelectUser();
-  void AddNewUser();
-  void DeleteSelectedUser();
-
-  // --- Food entry page and calendar (food_page.cpp) -------------------------
-  void EnterFoodClick();
-  void MonthCalendar1Click();
-  void MonthCalendar1Enter();
-  void ViewDayClick();
-  void ViewAllClick();
-  void Button1Click();
-  void Button2Click();
-  void SearchEditEnter();
-  void SearchEditChange();
-
-  // --- Food data page (food_data_page.cpp) ----------------------------------
-  void FoodData1Click();
-  void DBGrid2TitleClick(int column);
-  void DBGrid2ColEnter(int column);
-  void DBGrid2ColExit(int column);
-  void DBGrid2CellClick(int column);
-  void DBGrid2KeyDown(int key, int column);
-  void ToggleUsedCell();
-  void AddProductBtnClick();
-  int32_t NextFoodId();
-
-  // --- Result page (result_page.cpp) ----------------------------------------
-  void Result1Click();
-  void ShowDayTotals(int32_t date_serial);
-
-  // --- Table-making page and Help (make_tables_page.cpp) --------------------
-  void MakeTables1Click();
-  void MakeTableClick();
   void Contents1Click();
   void Index1Click();
   void History1Click();
@@ -149,17 +127,13 @@ class TForm1 : public QMainWindow, public TMainWindow {
 
  private:
   void FormCreate();
+  void AddPages();
   void BuildMenus();
   void BuildStatusBar();
-  void BindUserPage();
-  void BindFoodPage();
-  void BindFoodDataPage();
-  void BindResultPage();
-  void BindMakeTablesPage();
   void DrawLogo(int choice);
-  void RebuildCalendar();
   void ShowProgress(bool always);
   void FormKeyDown(QKeyEvent* event);
+  QWidget* PageWidget(int page_mode) const;
 
   std::unique_ptr<Ui::Form1> ui_;
   TDM1* dm_ = nullptr;
@@ -167,6 +141,16 @@ class TForm1 : public QMainWindow, public TMainWindow {
   QString help_file_;
   std::unique_ptr<TSettingsFile> settings_;
   bool shown_ = false;
+
+  // The pages belong to the page control; these are their handles.
+  TIntroPage* intro_page_ = nullptr;
+  TUserPage* user_page_ = nullptr;
+  TFoodPage* food_page_ = nullptr;
+  TFoodDataPage* food_data_page_ = nullptr;
+  TMakeTablesPage* make_tables_page_ = nullptr;
+  TResultPage* result_page_ = nullptr;
+  TWeightPage* weight_page_ = nullptr;
+  std::unique_ptr<TCalendarPanel> calendar_;
 
   // State (reset when the window is made).
   int32_t current_user_id_ = 0;
@@ -183,14 +167,6 @@ class TForm1 : public QMainWindow, public TMainWindow {
   int32_t progress_max_ = 1000;
   int32_t progress_value_ = 0;  // the bar's position; the bar itself may lag a thousandth
   QElapsedTimer message_timer_;
-
-  // Grids.
-  std::vector<std::unique_ptr<TTableModel>> models_;
-  // The catalogue grid's edit triggers while a true/false column is current.
-  QAbstractItemView::EditTriggers SavedGridOptions;
-  // A catalogue row that "Add" inserted but could not post (kilocalories
-  // that are no whole number) is still open.
-  bool added_product_open_ = false;
 };
 
 }  // namespace kalbor

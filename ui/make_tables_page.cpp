@@ -1,14 +1,21 @@
-// The table-making page and the Help menu.
-#include "ui/main_window.h"
+#include "ui/make_tables_page.h"
 
 #include "data/dm1.h"
-#include "ui/help/help_viewer.h"
-#include "ui_main_window.h"
+#include "ui/main_window.h"
+#include "ui_make_tables_page.h"
 
 namespace kalbor {
 
-void TForm1::BindMakeTablesPage() {
-  Ui::Form1& f = *ui_;
+TMakeTablesPage::TMakeTablesPage(TForm1& form)
+    : TPage(form), ui_(std::make_unique<Ui::TestPage>()) {
+  ui_->setupUi(this);
+}
+
+TMakeTablesPage::~TMakeTablesPage() = default;
+
+void TMakeTablesPage::Bind(TDM1& dm) {
+  dm_ = &dm;
+  Ui::TestPage& f = *ui_;
   f.TableSelect->SetItems({
       "UserName.DBF    - Name of the Users",
       "FoodCal.DBF     - Calories of the Food",
@@ -19,19 +26,13 @@ void TForm1::BindMakeTablesPage() {
       "FoodGroups.DBF  - The Groups of Food (nu)",
   });
   f.TableSelect->SetItemIndex(0);
-  connect(f.MakeTable, &QPushButton::clicked, this, &TForm1::MakeTableClick);
+  connect(f.MakeTable, &QPushButton::clicked, this, &TMakeTablesPage::MakeTableClick);
 }
 
-void TForm1::MakeTables1Click() { ShowPage(6); }
+void TMakeTablesPage::MakeTables1Click() { form_.ShowPage(pmTableMaking); }
 
-void TForm1::MakeTableClick() { dm_->MakeTableByNumber(ui_->TableSelect->ItemIndex() + 1); }
-
-void TForm1::Contents1Click() { ShowHelpContents(this, HelpFile()); }
-
-void TForm1::Index1Click() { RunHelpMacro(this, HelpFile(), "SEARCH()"); }
-
-void TForm1::History1Click() { ShowHelpContext(9500); }
-
-void TForm1::About1Click() { ShowHelpContext(9999); }
+void TMakeTablesPage::MakeTableClick() {
+  dm_->MakeTableByNumber(ui_->TableSelect->ItemIndex() + 1);
+}
 
 }  // namespace kalbor

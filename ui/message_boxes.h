@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "data/main_window.h"
+#include "data/window_interface.h"
 
 namespace kalbor {
 

@@ -61,40 +61,24 @@ class DataModuleTest : public ::testing::Test {
   }
 
   // "Add User": refused names add nothing (0); otherwise the new number.
-  int32_t AddUser(const std::string& name) {
-    if (dm->UserNameExists(name, 0)) return 0;
-    PutUser(0, name);
-    dm->AssignUserId();
-    for (dm->UserDbf.First(); !dm->UserDbf.Eof(); dm->UserDbf.Next())
-      if (dm->UserDbfUSERNAME->AsString() == name) return dm->UserDbfUSER_ID->AsInteger();
-    return -1;
-  }
+  int32_t AddUser(const std::string& name) { return dm->AddUser(name); }
 
-  // "Select": the user's diary is made when missing, opened, indexed, and
-  // the selection list rebuilt; then the entry count.
+  // "Select" with user `id`'s row current: the window takes the user, then
+  // the data module opens the user's files.
   void SelectUser(int32_t id) {
     ASSERT_TRUE(dm->UserDbf.Locate("USER_ID", TVariant(double(id)), 0));
+    const int32_t previous = window.user_id;
     window.user_id = id;
     window.user_name = dm->UserDbfUSERNAME->AsString();
-    dm->UserFoodDbf.Close();
-    dm->UserFoodDbf.SetTableName("");
-    const std::string file = UserFileName(id);
-    if (!FileExists(File(file))) dm->MakeTableByNumber(tnUserFood);
-    dm->UserFoodDbf.SetTableName(file);
-    dm->UserFoodDbf.Open();
-    dm->UserFoodDbf.SetFiltered(false);
-    dm->IndexUserFood();
-    dm->BuildUserCal();
-    dm->UpdateUserCount();
+    dm->OpenUserFiles(previous);
   }
 
-  // "&Add Food" on the food entry page.
+  // "&Add Food" on the food entry page, of product `food_id`.
   TStoreResult AddFood(int32_t date, int meal, int32_t food_id, int32_t quantity) {
     window.calendar_date = date;
-    if (!FileExists(File(UserFileName(window.user_id)))) dm->MakeTableByNumber(tnUserFood);
-    TStoreResult result = dm->StoreDiaryRow(date, meal, food_id, quantity);
-    dm->IndexUserFood();
-    return result;
+    TAddFoodResult result = dm->AddFood(date, meal, food_id, quantity);
+    EXPECT_EQ(result.error, "");
+    return result.result;
   }
 
   // The diary's rows in the order the table object shows them now.

@@ -40,7 +40,7 @@ TEST_F(Diary, MissingProductOrEmptySelectionGivesZeroKilocalories) {
   dm->SelectedGroup = 5;  // a group without products
   window.page_mode = pmFoodEntry;
   dm->MakeDB.SetFiltered(true);
-  AddFood(Date(2002, 3, 1), 1, dm->SelectedFoodId(), 100);
+  AddFood(Date(2002, 3, 1), 1, dm->SelectedFoodId().value(), 100);
   AddFood(Date(2002, 3, 1), 1, 18, 1);
   auto rows = DiaryRows();
   ASSERT_EQ(rows.size(), 3u);

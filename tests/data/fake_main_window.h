@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "data/main_window.h"
+#include "data/window_interface.h"
 
 namespace kalbor::test {
 

@@ -12,8 +12,8 @@ class Session : public DataModuleTest {
  protected:
   // The search box of the food entry page: first product starting with it.
   int32_t PickProduct(const std::string& typed) {
-    EXPECT_TRUE(dm->MakeDB.Locate("NAME", TVariant(typed), loCaseInsensitive | loPartialKey));
-    return dm->SelectedFoodId();
+    EXPECT_TRUE(dm->FindProduct(typed));
+    return dm->SelectedFoodId().value_or(0);
   }
 };
 

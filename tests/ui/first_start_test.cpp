@@ -21,27 +21,27 @@ TEST_F(FirstStartTest, NewUserRecordsAFoodFromTheStarterList) {
   Settle();
   ASSERT_TRUE(messages.empty()) << messages[0].text;
 
-  form->UserDataClick();
-  form->UserNewClick();
-  ui().Edit1->setText("Anna");
-  form->AddUserClick();
+  form->UserPage().UserDataClick();
+  form->UserPage().UserNewClick();
+  users().Edit1->setText("Anna");
+  form->UserPage().AddUserClick();
   dm->UserDbf.First();
-  form->AddUserClick();  // select her
+  form->UserPage().AddUserClick();  // select her
   EXPECT_EQ(form->CurrentUserName(), "Anna");
 
-  form->EnterFoodClick();
+  form->FoodPage().EnterFoodClick();
   ASSERT_TRUE(messages.empty()) << messages[0].text;
-  QAbstractItemModel* products = ui().DBGrid4->model();
+  QAbstractItemModel* products = food().DBGrid4->model();
   EXPECT_GE(products->rowCount(), 30) << "the starter foods are offered";
 
   // Typing the start of a name finds the product.
-  ui().SearchEdit->setText("Banana");
+  food().SearchEdit->setText("Banana");
   EXPECT_EQ(dm->MakeDB.FieldByName("NAME").AsString().rfind("Banana", 0), 0u)
       << dm->MakeDB.FieldByName("NAME").AsString();
   const int32_t banana = dm->MakeDB.FieldByName("FOOD_ID").AsInteger();
 
-  ui().Edit5->setText("120");
-  form->Button1Click();
+  food().Edit5->setText("120");
+  form->FoodPage().Button1Click();
   ASSERT_TRUE(messages.empty()) << messages[0].text;
   auto rows = LiveFileRows("USER0001.DBF");
   ASSERT_EQ(rows.size(), 1u);

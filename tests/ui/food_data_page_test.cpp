@@ -39,12 +39,12 @@ class FoodDataPageTest : public UiTest {
     ShowPage();
   }
   void ShowPage() {
-    form->FoodData1Click();
+    form->FoodDataPage().FoodData1Click();
     Settle();
   }
-  TDBGrid* Grid() { return ui().DBGrid2; }
+  TDBGrid* Grid() { return catalogue().DBGrid2; }
   TTableObject& Catalogue() { return dm->FoodCalDbf; }
-  QToolButton* NavButton(TNavButton which) { return ui().DBNavigator2->Button(which); }
+  QToolButton* NavButton(TNavButton which) { return catalogue().DBNavigator2->Button(which); }
 
   // The grid row showing the product with this number.
   int RowOf(int32_t food_id) {
@@ -62,9 +62,9 @@ class FoodDataPageTest : public UiTest {
   }
 
   void FillAddBox(const QString& name, const QString& make, const QString& kcal) {
-    ui().EditProd->setText(name);
-    ui().EditMake->setText(make);
-    ui().EditCal->setText(kcal);
+    catalogue().EditProd->setText(name);
+    catalogue().EditMake->setText(make);
+    catalogue().EditCal->setText(kcal);
   }
 
   bool Inserting() { return Catalogue().State() == TDataSetState::dsInsert; }
@@ -101,7 +101,7 @@ class ModelFailures {
 
 TEST_F(FoodDataPageTest, ShowingThePageListsTheWholeCatalogueInFileOrder) {
   StartWithSample();
-  EXPECT_EQ(ui().Pagecontrol1->currentWidget(), ui().CaloriePage);
+  EXPECT_EQ(ui().Pagecontrol1->currentWidget(), &form->FoodDataPage());
   EXPECT_EQ(form->PageMode(), pmFoodData);
   EXPECT_EQ(form->StatusText(0), "Food Data");
   EXPECT_TRUE(ui().FoodData1->isChecked());
@@ -132,8 +132,8 @@ TEST_F(FoodDataPageTest, ShowingThePageListsTheWholeCatalogueInFileOrder) {
   EXPECT_EQ(GridColumn(Grid(), kId), (std::vector<std::string>{"1", "2", "3", "4", "5", "6"}));
   EXPECT_EQ(GridColumn(Grid(), kName)[1], "bread, brown");
   // No group chosen yet: the label reads "All" and nothing can be added.
-  EXPECT_EQ(ui().Label17->text(), "All");
-  EXPECT_FALSE(ui().AddProductBtn->isEnabled());
+  EXPECT_EQ(catalogue().Label17->text(), "All");
+  EXPECT_FALSE(catalogue().AddProductBtn->isEnabled());
   // Cells are chosen one by one, not whole rows.
   EXPECT_EQ(Grid()->selectionBehavior(), QAbstractItemView::SelectItems);
 }
@@ -147,7 +147,7 @@ TEST_F(FoodDataPageTest, MissingCatalogueIsReportedAndTheGridStaysEmpty) {
   EXPECT_EQ(messages[0].icon, TMsgIcon::Error);
   EXPECT_EQ(messages[0].buttons, TMsgButtons::OK);
   EXPECT_EQ(Grid()->model()->rowCount(), 0);
-  EXPECT_EQ(ui().Pagecontrol1->currentWidget(), ui().CaloriePage);
+  EXPECT_EQ(ui().Pagecontrol1->currentWidget(), &form->FoodDataPage());
   EXPECT_TRUE(ui().DBGrid5->isVisible());
 
   // Sorting a catalogue that is not there reports the table layer's error.
@@ -167,8 +167,8 @@ TEST_F(FoodDataPageTest, MissingFoodGroupsTableIsReported) {
   EXPECT_EQ(messages[0].icon, TMsgIcon::Error);
   // The catalogue itself is there, whole: no group is chosen.
   EXPECT_EQ(Grid()->model()->rowCount(), 6);
-  EXPECT_EQ(ui().Label17->text(), "All");
-  EXPECT_FALSE(ui().AddProductBtn->isEnabled());
+  EXPECT_EQ(catalogue().Label17->text(), "All");
+  EXPECT_FALSE(catalogue().AddProductBtn->isEnabled());
 }
 
 TEST_F(FoodDataPageTest, BothTablesMissingGiveBothMessagesInOrder) {
@@ -186,14 +186,14 @@ TEST_F(FoodDataPageTest, ChoosingAGroupNarrowsTheCatalogueAndEnablesAdd) {
   ChooseGroup(8);
   Settle();
   EXPECT_EQ(GridColumn(Grid(), kName), (std::vector<std::string>{"Apple", "Cranberries"}));
-  EXPECT_EQ(ui().Label17->text(), "8");
-  EXPECT_TRUE(ui().AddProductBtn->isEnabled());
+  EXPECT_EQ(catalogue().Label17->text(), "8");
+  EXPECT_TRUE(catalogue().AddProductBtn->isEnabled());
 
   ChooseGroup(0);
   Settle();
   EXPECT_EQ(Grid()->model()->rowCount(), 6);
-  EXPECT_EQ(ui().Label17->text(), "All");
-  EXPECT_FALSE(ui().AddProductBtn->isEnabled());
+  EXPECT_EQ(catalogue().Label17->text(), "All");
+  EXPECT_FALSE(catalogue().AddProductBtn->isEnabled());
 }
 
 TEST_F(FoodDataPageTest, GroupChosenOnAnotherPageNarrowsTheCatalogueWhenThePageIsShown) {
@@ -205,8 +205,8 @@ TEST_F(FoodDataPageTest, GroupChosenOnAnotherPageNarrowsTheCatalogueWhenThePageI
   ASSERT_FALSE(Catalogue().Filtered());
   ShowPage();
   EXPECT_EQ(GridColumn(Grid(), kName), (std::vector<std::string>{"bread, brown", "Bagel"}));
-  EXPECT_EQ(ui().Label17->text(), "1");
-  EXPECT_TRUE(ui().AddProductBtn->isEnabled());
+  EXPECT_EQ(catalogue().Label17->text(), "1");
+  EXPECT_TRUE(catalogue().AddProductBtn->isEnabled());
 }
 
 // --- Sorting by a column title ----------------------------------------------------------
@@ -461,11 +461,11 @@ TEST_F(FoodDataPageTest, NewProductGetsTheNumberAfterTheHighestAndIsMarkedUsed) 
   Settle();
   ASSERT_EQ(Grid()->model()->rowCount(), 0);
   FillAddBox("  Muesli, crunchy ", "Mill", " 370 ");
-  ui().AddProductBtn->click();
+  catalogue().AddProductBtn->click();
   Settle();
 
   EXPECT_TRUE(messages.empty());
-  EXPECT_EQ(ui().EditProd->text(), "Muesli, crunchy");  // the name box is trimmed
+  EXPECT_EQ(catalogue().EditProd->text(), "Muesli, crunchy");  // the name box is trimmed
   EXPECT_EQ(Catalogue().State(), TDataSetState::dsBrowse);
   TFileRow stored = StoredProduct(58);
   EXPECT_EQ(stored["GROUP_ID"], "5");
@@ -477,7 +477,7 @@ TEST_F(FoodDataPageTest, NewProductGetsTheNumberAfterTheHighestAndIsMarkedUsed) 
   EXPECT_EQ(LiveFileRows("FOODCAL.DBF").size(), 42u);
   // The grid, still narrowed to group 5, shows the new product.
   EXPECT_EQ(GridColumn(Grid(), kName), (std::vector<std::string>{"Muesli, crunchy"}));
-  EXPECT_EQ(form->NextFoodId(), 59);
+  EXPECT_EQ(form->FoodDataPage().NextFoodId(), 59);
 }
 
 TEST_F(FoodDataPageTest, EmptyBoxesAddNothingAndSayNothing) {
@@ -488,11 +488,11 @@ TEST_F(FoodDataPageTest, EmptyBoxesAddNothingAndSayNothing) {
            {"   ", "Farm", "50"}, {"Pear", "", "50"}, {"Pear", "Farm", ""}, {"Pear", "  ", "50"},
            {"Pear", "Farm", "  "}}) {
     FillAddBox(name, make, kcal);
-    ui().AddProductBtn->click();
+    catalogue().AddProductBtn->click();
     Settle();
     EXPECT_FALSE(Inserting()) << name.toStdString() << "/" << make.toStdString();
   }
-  EXPECT_EQ(ui().EditProd->text(), "Pear");
+  EXPECT_EQ(catalogue().EditProd->text(), "Pear");
   EXPECT_TRUE(messages.empty());
   EXPECT_EQ(LiveFileRows("FOODCAL.DBF").size(), stored);
   EXPECT_EQ(Grid()->model()->rowCount(), 2);
@@ -500,10 +500,10 @@ TEST_F(FoodDataPageTest, EmptyBoxesAddNothingAndSayNothing) {
 
 TEST_F(FoodDataPageTest, WithNoGroupChosenAddIsDisabledAndAddsNothing) {
   StartWithSample();
-  EXPECT_EQ(ui().Label17->text(), "All");
-  EXPECT_FALSE(ui().AddProductBtn->isEnabled());
+  EXPECT_EQ(catalogue().Label17->text(), "All");
+  EXPECT_FALSE(catalogue().AddProductBtn->isEnabled());
   FillAddBox("Pear", "Farm", "57");
-  form->AddProductBtnClick();
+  form->FoodDataPage().AddProductBtnClick();
   Settle();
   EXPECT_FALSE(Inserting());
   EXPECT_EQ(LiveFileRows("FOODCAL.DBF").size(), kSample.size());
@@ -514,7 +514,7 @@ TEST_F(FoodDataPageTest, KilocaloriesThatAreNoWholeNumberLeaveTheNewRowOpenAndUn
   StartWithSample();
   ChooseGroup(8);
   FillAddBox("Pear", "Farm", "57.5");
-  ui().AddProductBtn->click();
+  catalogue().AddProductBtn->click();
   Settle();
 
   ASSERT_EQ(messages.size(), 1u);
@@ -540,14 +540,14 @@ TEST_F(FoodDataPageTest, AddingAgainAfterRefusedKilocaloriesStoresOneCompletePro
   StartWithSample();
   ChooseGroup(8);
   FillAddBox("Pear", "Farm", "fifty");
-  ui().AddProductBtn->click();
+  catalogue().AddProductBtn->click();
   Settle();
   ASSERT_TRUE(Inserting());
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].text, "'fifty' is not a valid integer value");
 
-  ui().EditCal->setText("57");
-  ui().AddProductBtn->click();
+  catalogue().EditCal->setText("57");
+  catalogue().AddProductBtn->click();
   Settle();
   EXPECT_EQ(messages.size(), 1u);
   EXPECT_FALSE(Inserting());
@@ -562,7 +562,7 @@ TEST_F(FoodDataPageTest, OpenNewRowIsCompletedInTheGridAndPosted) {
   StartWithSample();
   ChooseGroup(8);
   FillAddBox("Pear", "Farm", "5 7");
-  ui().AddProductBtn->click();
+  catalogue().AddProductBtn->click();
   Settle();
   ASSERT_TRUE(Inserting());
   QAbstractItemModel* model = Grid()->model();
@@ -580,7 +580,7 @@ TEST_F(FoodDataPageTest, NameTheTableCannotHoldIsRefusedWithNothingAdded) {
   StartWithSample();
   ChooseGroup(8);
   FillAddBox(QString::fromUtf8("Tofu \xE8\xB1\x86\xE8\x85\x90"), "Asia Shop", "76");
-  ui().AddProductBtn->click();
+  catalogue().AddProductBtn->click();
   Settle();
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].icon, TMsgIcon::Error);
@@ -592,7 +592,7 @@ TEST_F(FoodDataPageTest, NameTheTableCannotHoldIsRefusedWithNothingAdded) {
 
   // Western European letters are stored.
   FillAddBox(QString::fromUtf8("Cr\xC3\xA8me br\xC3\xBBl\xC3\xA9"), "Caf\xC3\xA9", "300");
-  ui().AddProductBtn->click();
+  catalogue().AddProductBtn->click();
   Settle();
   EXPECT_EQ(messages.size(), 1u);
   EXPECT_EQ(LiveFileRows("FOODCAL.DBF").size(), kSample.size() + 1);
@@ -655,7 +655,7 @@ TEST_F(FoodDataPageTest, NavigatorHasAllTenButtonsWithTheirTooltipsAndDeleteAsks
     ASSERT_NE(NavButton(which), nullptr) << tip.toStdString();
     EXPECT_EQ(NavButton(which)->toolTip(), tip);
   }
-  EXPECT_EQ(ui().DBNavigator2->geometry(), QRect(280, 328, 240, 25));
+  EXPECT_EQ(catalogue().DBNavigator2->geometry(), QRect(280, 328, 240, 25));
 
   NavButton(TNavButton::Last)->click();
   Settle();
@@ -683,7 +683,7 @@ TEST_F(FoodDataPageTest, UnchangedNewRowIsDroppedWhenTheGridIsLeft) {
   EXPECT_EQ(Grid()->model()->rowCount(), 7);
   EXPECT_EQ(Grid()->currentIndex().row(), 6);
 
-  ui().EditProd->setFocus();
+  catalogue().EditProd->setFocus();
   Settle();
   EXPECT_FALSE(Inserting());
   EXPECT_EQ(Grid()->model()->rowCount(), 6);
@@ -693,7 +693,7 @@ TEST_F(FoodDataPageTest, UnchangedNewRowIsDroppedWhenTheGridIsLeft) {
   Grid()->setFocus();
   NavButton(TNavButton::Insert)->click();
   ASSERT_TRUE(Grid()->model()->setData(Grid()->model()->index(6, kName), "Plum"));
-  ui().EditMake->setFocus();
+  catalogue().EditMake->setFocus();
   Settle();
   EXPECT_TRUE(Inserting());
   EXPECT_EQ(Grid()->model()->rowCount(), 7);
@@ -727,10 +727,10 @@ TEST_F(FoodDataPageTest, CatalogueModelStaysConsistentThroughEveryAction) {
   ClickCell(Grid(), 2, kSel);
   ChooseGroup(8);
   FillAddBox("Pear", "Farm", "x");
-  ui().AddProductBtn->click();
+  catalogue().AddProductBtn->click();
   NavButton(TNavButton::Cancel)->click();
-  ui().EditCal->setText("57");
-  ui().AddProductBtn->click();
+  catalogue().EditCal->setText("57");
+  catalogue().AddProductBtn->click();
   ChooseGroup(0);
   ClickTitle(Grid(), kKcal);
   answers = {TModalResult::OK};

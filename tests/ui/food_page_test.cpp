@@ -34,7 +34,7 @@ class FoodPageTest : public DiaryPagesTest {
   // Anna picked, the food entry page shown.
   void ShowFoodPage(const std::vector<TCatalogueRow>& products = kProducts) {
     StartWithUser(products);
-    form->EnterFoodClick();
+    form->FoodPage().EnterFoodClick();
     Settle();
     messages.clear();
   }
@@ -46,7 +46,7 @@ using FoodPageLayout = FoodPageTest;
 
 TEST_F(FoodPageLayout, DiaryGridShowsDateMealFoodQuantityAndKilocalories) {
   ShowFoodPage();
-  TDBGrid* grid = ui().DBGrid3;
+  TDBGrid* grid = food().DBGrid3;
   EXPECT_EQ(Titles(grid),
             (std::vector<std::string>{"Date", "Type", "Description", "Qty", "KCalories"}));
   EXPECT_EQ(Widths(grid), (std::vector<int>{63, 53, 152, 34, 51}));
@@ -58,16 +58,16 @@ TEST_F(FoodPageLayout, DiaryGridShowsDateMealFoodQuantityAndKilocalories) {
 
 TEST_F(FoodPageLayout, MealTypesStartAtBreakfast) {
   ShowFoodPage();
-  ASSERT_EQ(ui().FoodKind->Count(), 5);
+  ASSERT_EQ(food().FoodKind->Count(), 5);
   std::vector<std::string> items;
-  for (int i = 0; i < 5; ++i) items.push_back(ui().FoodKind->ItemText(i).toStdString());
+  for (int i = 0; i < 5; ++i) items.push_back(food().FoodKind->ItemText(i).toStdString());
   EXPECT_EQ(items, (std::vector<std::string>{"Unknown", "Breakfast", "Lunch", "Dinner", "Snack"}));
-  EXPECT_EQ(ui().FoodKind->ItemIndex(), 1);
+  EXPECT_EQ(food().FoodKind->ItemIndex(), 1);
 }
 
 TEST_F(FoodPageLayout, ProductAndGroupListsAreReadOnlyWithCentredTitles) {
   ShowFoodPage();
-  TDBGrid* products = ui().DBGrid4;
+  TDBGrid* products = food().DBGrid4;
   EXPECT_EQ(Titles(products), (std::vector<std::string>{"Select a Product", "Source"}));
   EXPECT_EQ(Widths(products), (std::vector<int>{153, 62}));
   EXPECT_EQ(TitleAlignment(products, 0), Qt::AlignCenter);
@@ -90,31 +90,31 @@ TEST_F(FoodPageLayout, ProductAndGroupListsAreReadOnlyWithCentredTitles) {
 
 TEST_F(FoodPageLayout, ShowingThePageChoosesAllAndShowsTheCalendarDate) {
   StartWithUser(kProducts);
-  EXPECT_EQ(ui().Edit2->text(), "Date....");
-  EXPECT_EQ(ui().Edit5->text(), "Qty");
+  EXPECT_EQ(food().Edit2->text(), "Date....");
+  EXPECT_EQ(food().Edit5->text(), "Qty");
   form->SetCalendarDate(Serial(Day(2002, 11, 4)));
-  form->EnterFoodClick();
-  EXPECT_EQ(ui().Pagecontrol1->currentWidget(), ui().FoodPage);
+  form->FoodPage().EnterFoodClick();
+  EXPECT_EQ(ui().Pagecontrol1->currentWidget(), &form->FoodPage());
   EXPECT_EQ(form->StatusText(0), "Enter Food");
-  EXPECT_EQ(ui().Edit2->text(), DateText(Day(2002, 11, 4)));
-  EXPECT_TRUE(ui().ViewAll->isChecked());
-  EXPECT_FALSE(ui().ViewDay->isChecked());
+  EXPECT_EQ(food().Edit2->text(), DateText(Day(2002, 11, 4)));
+  EXPECT_TRUE(food().ViewAll->isChecked());
+  EXPECT_FALSE(food().ViewDay->isChecked());
   EXPECT_TRUE(ui().Panel1->isVisible());
   EXPECT_EQ(ui().Panel1->pos(), QPoint(402, 11));
-  EXPECT_TRUE(ui().DBGrid3->hasFocus());
+  EXPECT_TRUE(food().DBGrid3->hasFocus());
   EXPECT_TRUE(messages.empty());
 }
 
 TEST_F(FoodPageLayout, MissingProductListIsReportedAndThePageStillShows) {
   WriteCatalogue(kProducts);
   Start();  // an empty user list: nothing builds the product list
-  form->EnterFoodClick();
+  form->FoodPage().EnterFoodClick();
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].text, "\"USERCAL.DBF\" was not found.");
   EXPECT_EQ(messages[0].caption, "Missing Table");
   EXPECT_EQ(messages[0].icon, TMsgIcon::Error);
-  EXPECT_EQ(ui().Pagecontrol1->currentWidget(), ui().FoodPage);
-  EXPECT_EQ(ui().DBGrid4->model()->rowCount(), 0);
+  EXPECT_EQ(ui().Pagecontrol1->currentWidget(), &form->FoodPage());
+  EXPECT_EQ(food().DBGrid4->model()->rowCount(), 0);
   EXPECT_TRUE(ui().Panel1->isVisible());
 }
 
@@ -137,7 +137,7 @@ TEST_F(FoodPageAddFood, WorkedExampleIsStoredAndShownInTheDiary) {
   EXPECT_EQ(DiaryGrid(),
             (std::vector<std::vector<std::string>>{
                 {DateText(Day(2002, 11, 4)).toStdString(), "Lunch", "Pea soup", "30", "75"}}));
-  EXPECT_EQ(ui().Edit2->text(), DateText(Day(2002, 11, 4)));
+  EXPECT_EQ(food().Edit2->text(), DateText(Day(2002, 11, 4)));
   EXPECT_TRUE(ui().Panel1->isEnabled());
   EXPECT_EQ(dm->UserDbfCOUNT->AsInteger(), 1);
 }
@@ -161,18 +161,18 @@ TEST_F(FoodPageAddFood, TheNewFoodIsTheDiaryGridsCurrentRow) {
   AddFood(Day(2002, 11, 5), 2, "Pea soup", "20");
   AddFood(Day(2002, 11, 4), 2, "Apricot", "30");
   EXPECT_EQ(dm->UserFoodDbfQUANTITY->AsInteger(), 30);
-  EXPECT_EQ(ui().DBGrid3->currentIndex().row(), 0);
+  EXPECT_EQ(food().DBGrid3->currentIndex().row(), 0);
   AddFood(Day(2002, 11, 5), 3, "Apricot", "40");
   EXPECT_EQ(dm->UserFoodDbfQUANTITY->AsInteger(), 40);
-  EXPECT_EQ(ui().DBGrid3->currentIndex().row(), 2);
+  EXPECT_EQ(food().DBGrid3->currentIndex().row(), 2);
 }
 
 TEST_F(FoodPageAddFood, QuantityBoxStillShowingQtyIsRefused) {
   ShowFoodPage();
   form->SetCalendarDate(Serial(Day(2002, 11, 4)));
   PickProduct("Pea soup");
-  ASSERT_EQ(ui().Edit5->text(), "Qty");
-  ui().Button1->click();
+  ASSERT_EQ(food().Edit5->text(), "Qty");
+  food().Button1->click();
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].caption, "Invalid Quantity");
   EXPECT_EQ(messages[0].text, "The quantity can not be zero or negative.\r\n");
@@ -212,10 +212,10 @@ TEST_F(FoodPageAddFood, QuantityWhoseKilocaloriesWouldOverflowIsRefused) {
 TEST_F(FoodPageAddFood, WithoutASelectedUserNothingIsStored) {
   WriteCatalogue(kProducts);
   Start();  // empty user list
-  form->EnterFoodClick();
+  form->FoodPage().EnterFoodClick();
   messages.clear();
-  ui().Edit5->setText("30");
-  ui().Button1->click();
+  food().Edit5->setText("30");
+  food().Button1->click();
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].caption, "Invalid User");
   EXPECT_EQ(messages[0].text, "There is no user selected.\r\n");
@@ -234,7 +234,7 @@ TEST_F(FoodPageAddFood, MissingDiaryIsMadeAgainWithTheChosenProduct) {
   DeleteFile(File("USER0001.NDX"));
   Start();
   ASSERT_EQ(form->CurrentUserId(), 1);
-  form->EnterFoodClick();
+  form->FoodPage().EnterFoodClick();
   ASSERT_TRUE(messages.empty());
   AddFood(Day(2002, 11, 4), 2, "Pea soup", "30");
   EXPECT_TRUE(messages.empty());
@@ -243,7 +243,7 @@ TEST_F(FoodPageAddFood, MissingDiaryIsMadeAgainWithTheChosenProduct) {
   EXPECT_EQ(rows[0]["FOOD_ID"], "17");
   EXPECT_EQ(rows[0]["CALORIES"], "75");
   // The product grid still offers the products, on the one chosen.
-  EXPECT_EQ(ui().DBGrid4->model()->rowCount(), 6);
+  EXPECT_EQ(food().DBGrid4->model()->rowCount(), 6);
   EXPECT_EQ(dm->MakeDB.FieldByName("NAME").AsString(), "Pea soup");
 }
 
@@ -254,12 +254,12 @@ TEST_F(FoodPageAddFood, WithoutAProductListNothingIsStoredAndNothingIsSaid) {
   AddFood(Day(2002, 11, 4), 2, "Pea soup", "30");
   dm->MakeDB.Close();
   ASSERT_TRUE(DeleteFile(File("USERCAL.DBF")));
-  form->EnterFoodClick();
+  form->FoodPage().EnterFoodClick();
   ASSERT_EQ(TakeMessages(),
             (std::vector<std::string>{"Missing Table: \"USERCAL.DBF\" was not found."}));
   form->SetCalendarDate(Serial(Day(2002, 11, 5)));
-  ui().Edit5->setText("30");
-  ui().Button1->click();
+  food().Edit5->setText("30");
+  food().Button1->click();
   EXPECT_TRUE(messages.empty());
   EXPECT_EQ(DiaryFile().size(), 1u);
   EXPECT_TRUE(ui().Panel1->isEnabled());
@@ -275,7 +275,7 @@ TEST_F(FoodPageDelete, DeleteAsksAndCancelKeepsTheRow) {
   ShowFoodPage();
   AddFood(Day(2002, 11, 4), 2, "Pea soup", "30");
   answers.push_back(TModalResult::Cancel);
-  ui().Button2->click();
+  food().Button2->click();
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].text, "Are you sure to delete the record?");
   EXPECT_EQ(messages[0].caption, "Kalbor, Delete Record");
@@ -290,9 +290,9 @@ TEST_F(FoodPageDelete, DeleteRemovesTheRowChosenInTheGrid) {
   AddFood(Day(2002, 11, 3), 1, "Pea soup", "10");
   AddFood(Day(2002, 11, 4), 2, "Apricot", "100");
   AddFood(Day(2002, 11, 5), 3, "Pea soup", "20");
-  ClickCell(ui().DBGrid3, 1, 0);
+  ClickCell(food().DBGrid3, 1, 0);
   answers.push_back(TModalResult::OK);
-  ui().Button2->click();
+  food().Button2->click();
   std::vector<TFileRow> rows = DiaryFile();
   ASSERT_EQ(rows.size(), 2u);
   EXPECT_EQ(rows[0]["QUANTITY"], "10");
@@ -309,7 +309,7 @@ TEST_F(FoodPageDelete, DeleteRightAfterAddingTakesBackTheNewFood) {
   AddFood(Day(2002, 11, 4), 2, "Pea soup", "20");
   AddFood(Day(2002, 11, 5), 2, "Apricot", "999");
   answers.push_back(TModalResult::OK);
-  ui().Button2->click();
+  food().Button2->click();
   std::vector<TFileRow> rows = DiaryFile();
   ASSERT_EQ(rows.size(), 2u);
   EXPECT_EQ(rows[0]["QUANTITY"], "10");
@@ -318,20 +318,20 @@ TEST_F(FoodPageDelete, DeleteRightAfterAddingTakesBackTheNewFood) {
 
 TEST_F(FoodPageDelete, DeleteWithAnEmptyDiaryAsksNothing) {
   ShowFoodPage();
-  ui().Button2->click();
+  food().Button2->click();
   EXPECT_TRUE(messages.empty());
 }
 
 TEST_F(FoodPageDelete, CtrlDeleteInTheDiaryGridAsksDeleteRecord) {
   ShowFoodPage();
   AddFood(Day(2002, 11, 4), 2, "Pea soup", "30");
-  ClickCell(ui().DBGrid3, 0, 0);
+  ClickCell(food().DBGrid3, 0, 0);
   answers.push_back(TModalResult::Cancel);
-  PressKey(ui().DBGrid3, Qt::Key_Delete, Qt::ControlModifier);
+  PressKey(food().DBGrid3, Qt::Key_Delete, Qt::ControlModifier);
   ASSERT_EQ(TakeMessages(), (std::vector<std::string>{"Kalbor: Delete record?"}));
   EXPECT_EQ(DiaryFile().size(), 1u);
   answers.push_back(TModalResult::OK);
-  PressKey(ui().DBGrid3, Qt::Key_Delete, Qt::ControlModifier);
+  PressKey(food().DBGrid3, Qt::Key_Delete, Qt::ControlModifier);
   EXPECT_TRUE(DiaryFile().empty());
   EXPECT_FALSE(IsBold(Day(2002, 11, 4)));
 }
@@ -354,9 +354,9 @@ TEST_F(FoodPageCalendar, DayTurnsBoldWithItsFirstFoodAndPlainWithoutItsLast) {
   // Delete both rows of the 4th: the mark goes with the last one.
   for (int i = 0; i < 2; ++i) {
     EXPECT_TRUE(IsBold(Day(2002, 11, 4)));
-    ClickCell(ui().DBGrid3, 0, 0);
+    ClickCell(food().DBGrid3, 0, 0);
     answers.push_back(TModalResult::OK);
-    ui().Button2->click();
+    food().Button2->click();
   }
   EXPECT_FALSE(IsBold(Day(2002, 11, 4)));
   EXPECT_TRUE(IsBold(Day(2002, 11, 6)));
@@ -386,7 +386,7 @@ TEST_F(FoodPageCalendar, ClickingADayFillsTheDateBox) {
   form->SetCalendarDate(Serial(Day(2002, 11, 4)));
   ClickDay(Day(2002, 11, 20));
   EXPECT_EQ(form->CalendarDate(), Serial(Day(2002, 11, 20)));
-  EXPECT_EQ(ui().Edit2->text(), DateText(Day(2002, 11, 20)));
+  EXPECT_EQ(food().Edit2->text(), DateText(Day(2002, 11, 20)));
   EXPECT_TRUE(messages.empty());
 }
 
@@ -396,14 +396,14 @@ TEST_F(FoodPageCalendar, ADayChosenWithTheKeysFillsTheDateBox) {
   ClickDay(Day(2002, 11, 4));
   PressKey(CalendarDays(), Qt::Key_Right);
   EXPECT_EQ(form->CalendarDate(), Serial(Day(2002, 11, 5)));
-  EXPECT_EQ(ui().Edit2->text(), DateText(Day(2002, 11, 5)));
+  EXPECT_EQ(food().Edit2->text(), DateText(Day(2002, 11, 5)));
 }
 
 TEST_F(FoodPageCalendar, DateSetByTheProgramLeavesTheDateBoxAlone) {
   ShowFoodPage();
-  ui().Edit2->setText("unchanged");
+  food().Edit2->setText("unchanged");
   form->SetCalendarDate(Serial(Day(2002, 11, 4)));
-  EXPECT_EQ(ui().Edit2->text(), "unchanged");
+  EXPECT_EQ(food().Edit2->text(), "unchanged");
 }
 
 TEST_F(FoodPageCalendar, NextMonthArrowMovesTheDateAndMarksTheNewMonth) {
@@ -416,7 +416,7 @@ TEST_F(FoodPageCalendar, NextMonthArrowMovesTheDateAndMarksTheNewMonth) {
   Settle();
   EXPECT_EQ(ui().MonthCalendar1->monthShown(), 1);
   EXPECT_EQ(form->CalendarDate(), Serial(Day(2003, 1, 31)));
-  EXPECT_EQ(ui().Edit2->text(), DateText(Day(2003, 1, 31)));
+  EXPECT_EQ(food().Edit2->text(), DateText(Day(2003, 1, 31)));
   EXPECT_TRUE(IsBold(Day(2003, 1, 10)));
 }
 
@@ -426,7 +426,7 @@ TEST_F(FoodPageCalendar, EnteringTheCalendarAsksForItsBoldDaysAgain) {
   QTextCharFormat stale;
   stale.setFontItalic(true);
   ui().MonthCalendar1->setDateTextFormat(Day(2002, 11, 9), stale);
-  ui().SearchEdit->setFocus(Qt::TabFocusReason);
+  food().SearchEdit->setFocus(Qt::TabFocusReason);
   EXPECT_TRUE(ui().MonthCalendar1->dateTextFormat(Day(2002, 11, 9)).fontItalic());
   ui().MonthCalendar1->setFocus(Qt::TabFocusReason);
   Settle();
@@ -439,13 +439,13 @@ TEST_F(FoodPageCalendar, OneDayViewFollowsCalendarClicks) {
   AddFood(Day(2002, 11, 4), 1, "Apricot", "100");
   AddFood(Day(2002, 11, 6), 3, "Apple Juice", "200");
   ClickDay(Day(2002, 11, 4));
-  ui().ViewDay->click();
-  EXPECT_TRUE(ui().ViewDay->isChecked());
+  food().ViewDay->click();
+  EXPECT_TRUE(food().ViewDay->isChecked());
   std::vector<std::vector<std::string>> grid = DiaryGrid();
   ASSERT_EQ(grid.size(), 2u);
   EXPECT_EQ(grid[0][2], "Apricot");
   EXPECT_EQ(grid[1][2], "Pea soup");
-  EXPECT_TRUE(ui().DBGrid3->hasFocus());
+  EXPECT_TRUE(food().DBGrid3->hasFocus());
 
   ClickDay(Day(2002, 11, 6));
   grid = DiaryGrid();
@@ -455,7 +455,7 @@ TEST_F(FoodPageCalendar, OneDayViewFollowsCalendarClicks) {
   ClickDay(Day(2002, 11, 5));
   EXPECT_TRUE(DiaryGrid().empty());
 
-  ui().ViewAll->click();
+  food().ViewAll->click();
   EXPECT_EQ(DiaryGrid().size(), 3u);
 }
 
@@ -466,7 +466,7 @@ TEST_F(FoodPageCalendar, OneDayViewFromAnEmptyDayShowsTheNextDayInMealOrder) {
   AddFood(Day(2002, 11, 4), 2, "Pea soup", "30");
   AddFood(Day(2002, 11, 4), 1, "Apricot", "100");
   ClickDay(Day(2002, 11, 5));
-  ui().ViewDay->click();
+  food().ViewDay->click();
   EXPECT_TRUE(DiaryGrid().empty());
   ClickDay(Day(2002, 11, 4));
   std::vector<std::vector<std::string>> grid = DiaryGrid();
@@ -479,12 +479,12 @@ TEST_F(FoodPageCalendar, ShowingThePageAgainReturnsToAllRows) {
   ShowFoodPage();
   AddFood(Day(2002, 11, 4), 2, "Pea soup", "30");
   AddFood(Day(2002, 11, 6), 2, "Pea soup", "30");
-  ui().ViewDay->click();
+  food().ViewDay->click();
   ASSERT_EQ(DiaryGrid().size(), 1u);
-  form->UserDataClick();
-  form->EnterFoodClick();
-  EXPECT_TRUE(ui().ViewAll->isChecked());
-  EXPECT_FALSE(ui().ViewDay->isChecked());
+  form->UserPage().UserDataClick();
+  form->FoodPage().EnterFoodClick();
+  EXPECT_TRUE(food().ViewAll->isChecked());
+  EXPECT_FALSE(food().ViewDay->isChecked());
   EXPECT_EQ(DiaryGrid().size(), 2u);
 }
 
@@ -499,11 +499,11 @@ TEST_F(FoodPageHidden, ResultPageLeavesTheHiddenDiaryGridAlone) {
   AddFood(Day(2002, 11, 4), 2, "Pea soup", "30");
   AddFood(Day(2002, 11, 5), 1, "Apricot", "100");
   int resets = 0;
-  QObject::connect(ui().DBGrid3->model(), &QAbstractItemModel::modelReset, [&] { ++resets; });
-  form->Result1Click();
+  QObject::connect(food().DBGrid3->model(), &QAbstractItemModel::modelReset, [&] { ++resets; });
+  form->ResultPage().Result1Click();
   Settle();
   EXPECT_EQ(resets, 0);
-  form->EnterFoodClick();
+  form->FoodPage().EnterFoodClick();
   Settle();
   EXPECT_GE(resets, 1);
   EXPECT_EQ(DiaryGrid().size(), 2u);
@@ -516,18 +516,18 @@ TEST_F(FoodPageHidden, GridShownAgainShowsTheChangesMadeWhileHidden) {
   AddFood(Day(2002, 11, 4), 2, "Pea soup", "30");
   AddFood(Day(2002, 11, 5), 1, "Apricot", "100");
   AddFood(Day(2002, 11, 6), 3, "Apple Juice", "200");
-  ui().DBGrid3->hide();
+  food().DBGrid3->hide();
   ASSERT_TRUE(dm->UserFoodDbf.Locate("QUANTITY", TVariant(100.0), 0));
   dm->UserFoodDbf.Delete();
   ASSERT_TRUE(dm->UserFoodDbf.Locate("QUANTITY", TVariant(30.0), 0));
   EXPECT_EQ(DiaryGrid().size(), 3u);  // not followed while hidden
 
-  ui().DBGrid3->show();
+  food().DBGrid3->show();
   std::vector<std::vector<std::string>> grid = DiaryGrid();
   ASSERT_EQ(grid.size(), 2u);
   EXPECT_EQ(grid[0][2], "Pea soup");
   EXPECT_EQ(grid[1][2], "Apple Juice");
-  EXPECT_EQ(ui().DBGrid3->currentIndex().row(), 0);
+  EXPECT_EQ(food().DBGrid3->currentIndex().row(), 0);
 }
 
 // --- The search box -----------------------------------------------------------
@@ -536,50 +536,50 @@ using FoodPageSearch = FoodPageTest;
 
 TEST_F(FoodPageSearch, TypingFindsTheFirstProductStartingWithTheTextInAnyCase) {
   ShowFoodPage();
-  ui().SearchEdit->setFocus(Qt::MouseFocusReason);
-  TypeText(ui().SearchEdit, "app");
-  EXPECT_EQ(ui().SearchEdit->text(), "app");
+  food().SearchEdit->setFocus(Qt::MouseFocusReason);
+  TypeText(food().SearchEdit, "app");
+  EXPECT_EQ(food().SearchEdit->text(), "app");
   EXPECT_EQ(dm->MakeDB.FieldByName("NAME").AsString(), "Apple Juice");
-  EXPECT_EQ(ui().DBGrid4->currentIndex().row(), 1);
-  TypeText(ui().SearchEdit, "le p");
+  EXPECT_EQ(food().DBGrid4->currentIndex().row(), 1);
+  TypeText(food().SearchEdit, "le p");
   EXPECT_EQ(dm->MakeDB.FieldByName("NAME").AsString(), "apple pie");
-  EXPECT_EQ(ui().DBGrid4->currentIndex().row(), 2);
+  EXPECT_EQ(food().DBGrid4->currentIndex().row(), 2);
   // No product starts with "apple px": the grid stays.
-  TypeText(ui().SearchEdit, "x");
+  TypeText(food().SearchEdit, "x");
   EXPECT_EQ(dm->MakeDB.FieldByName("NAME").AsString(), "apple pie");
 }
 
 TEST_F(FoodPageSearch, EnteringTheBoxClearsItAndMovesToTheFirstProduct) {
   ShowFoodPage();
-  ui().SearchEdit->setFocus(Qt::MouseFocusReason);
-  TypeText(ui().SearchEdit, "apr");
+  food().SearchEdit->setFocus(Qt::MouseFocusReason);
+  TypeText(food().SearchEdit, "apr");
   ASSERT_EQ(dm->MakeDB.FieldByName("NAME").AsString(), "Apricot");
-  ui().DBGrid3->setFocus(Qt::TabFocusReason);
-  EXPECT_EQ(ui().SearchEdit->text(), "apr");
-  ui().SearchEdit->setFocus(Qt::TabFocusReason);
-  EXPECT_EQ(ui().SearchEdit->text(), "");
+  food().DBGrid3->setFocus(Qt::TabFocusReason);
+  EXPECT_EQ(food().SearchEdit->text(), "apr");
+  food().SearchEdit->setFocus(Qt::TabFocusReason);
+  EXPECT_EQ(food().SearchEdit->text(), "");
   EXPECT_EQ(dm->MakeDB.FieldByName("NAME").AsString(), "Almond bread");
-  EXPECT_EQ(ui().DBGrid4->currentIndex().row(), 0);
+  EXPECT_EQ(food().DBGrid4->currentIndex().row(), 0);
 }
 
 TEST_F(FoodPageSearch, ReturningToTheWindowKeepsTheSearchText) {
   ShowFoodPage();
-  ui().SearchEdit->setFocus(Qt::MouseFocusReason);
-  TypeText(ui().SearchEdit, "apr");
+  food().SearchEdit->setFocus(Qt::MouseFocusReason);
+  TypeText(food().SearchEdit, "apr");
   QFocusEvent back(QEvent::FocusIn, Qt::ActiveWindowFocusReason);
-  QApplication::sendEvent(ui().SearchEdit, &back);
-  EXPECT_EQ(ui().SearchEdit->text(), "apr");
+  QApplication::sendEvent(food().SearchEdit, &back);
+  EXPECT_EQ(food().SearchEdit->text(), "apr");
 }
 
 TEST_F(FoodPageSearch, SearchFollowsTheChosenFoodGroup) {
   ShowFoodPage();
   ChooseGroup(12);
-  EXPECT_EQ(GridColumn(ui().DBGrid4, 0), (std::vector<std::string>{"Pea soup"}));
-  ui().SearchEdit->setFocus(Qt::MouseFocusReason);
-  TypeText(ui().SearchEdit, "a");
+  EXPECT_EQ(GridColumn(food().DBGrid4, 0), (std::vector<std::string>{"Pea soup"}));
+  food().SearchEdit->setFocus(Qt::MouseFocusReason);
+  TypeText(food().SearchEdit, "a");
   EXPECT_EQ(dm->MakeDB.FieldByName("NAME").AsString(), "Pea soup");
   ChooseGroup(0);
-  EXPECT_EQ(GridColumn(ui().DBGrid4, 0).size(), 6u);
+  EXPECT_EQ(GridColumn(food().DBGrid4, 0).size(), 6u);
 }
 
 }  // namespace

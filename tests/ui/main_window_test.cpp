@@ -8,6 +8,7 @@
 #include <QSettings>
 #include <QThread>
 #include <filesystem>
+#include <functional>
 
 #include "ui/help/help_viewer.h"
 #include "ui/single_instance.h"
@@ -59,11 +60,11 @@ TEST_F(MainWindowTest, EmptyUserListStartsWithoutAUser) {
 
 TEST_F(MainWindowTest, ClosingOnTheResultPageOpensThereNextTime) {
   Start();
-  form->Result1Click();
+  form->ResultPage().Result1Click();
   Restart();
   EXPECT_EQ(Ini("MainForm/Active_Sheet"), "5");
   EXPECT_EQ(form->PageMode(), pmResult);
-  EXPECT_EQ(ui().Pagecontrol1->currentWidget(), ui().ResultPage);
+  EXPECT_EQ(ui().Pagecontrol1->currentWidget(), &form->ResultPage());
   EXPECT_TRUE(ui().Result1->isChecked());
   EXPECT_EQ(form->StatusText(0), "Show Result");
 }
@@ -82,12 +83,12 @@ TEST_F(MainWindowTest, MaleLogoIsRestoredWithItsCheckMark) {
 
 TEST_F(MainWindowTest, PagesPlaceTheFloatingPanels) {
   Start();
-  form->EnterFoodClick();
+  form->FoodPage().EnterFoodClick();
   EXPECT_TRUE(ui().Panel1->isVisible());
   EXPECT_EQ(ui().Panel1->pos(), QPoint(402, 11));
   EXPECT_EQ(ui().DBGrid5->pos(), QPoint(84, 181));
   EXPECT_FALSE(ui().PopPanel->isVisible());
-  form->MakeTables1Click();
+  form->MakeTablesPage().MakeTables1Click();
   EXPECT_FALSE(ui().Panel1->isVisible());
   EXPECT_FALSE(ui().DBGrid5->isVisible());
   EXPECT_EQ(ui().PopPanel->pos(), QPoint(445, 60));
@@ -100,13 +101,17 @@ TEST_F(MainWindowTest, F1OpensTheTopicOfThePageShown) {
   std::filesystem::copy_file(KALBOR_HELP_SOURCE, File("KALBOR.HLP"));
   Start();
   struct Case {
-    void (TForm1::*show)();
+    std::function<void()> show;
     int context;
   };
-  for (Case c : {Case{&TForm1::TitleClick, 1200}, Case{&TForm1::UserDataClick, 2000},
-                 Case{&TForm1::EnterFoodClick, 3000}, Case{&TForm1::FoodData1Click, 4000},
-                 Case{&TForm1::Result1Click, 6000}, Case{&TForm1::MakeTables1Click, 5000}}) {
-    (form.get()->*c.show)();
+  for (const Case& c : std::vector<Case>{
+           {[&] { form->IntroPage().TitleClick(); }, 1200},
+           {[&] { form->UserPage().UserDataClick(); }, 2000},
+           {[&] { form->FoodPage().EnterFoodClick(); }, 3000},
+           {[&] { form->FoodDataPage().FoodData1Click(); }, 4000},
+           {[&] { form->ResultPage().Result1Click(); }, 6000},
+           {[&] { form->MakeTablesPage().MakeTables1Click(); }, 5000}}) {
+    c.show();
     messages.clear();
     QWidget* focus = form->focusWidget() ? form->focusWidget() : form.get();
     PressKey(focus, Qt::Key_F1);
@@ -125,7 +130,7 @@ TEST_F(MainWindowTest, NonsenseSettingsStartWithTheDefaults) {
   WriteIni("[MainForm]\nForm_Top=-99999999\nForm_Left=abc\nActive_Sheet=42\nLogo=77\n"
            "[User]\nUser_ID=999\nUser_Index=-5\nDate=not a date\n[Other]\nKeep=yes\n");
   Start();
-  EXPECT_EQ(ui().Pagecontrol1->currentWidget(), ui().IntroPage);
+  EXPECT_EQ(ui().Pagecontrol1->currentWidget(), &form->IntroPage());
   EXPECT_TRUE(ui().FemaleLogo1->isChecked()) << "the design check mark stays";
   EXPECT_EQ(form->CalendarDate(),
             DateToSerial(QDate::currentDate().year(), QDate::currentDate().month(),
@@ -143,14 +148,11 @@ TEST_F(MainWindowTest, CountOrderIsRestoredOnTheUserPage) {
     users.SetFilePath(dir.path());
     users.SetTableName("USERNAME.DBF");
     users.SetTableLevel(3);
-    users.FieldDefs.Add("USER_ID", ftInteger);
-    users.FieldDefs.Add("USERNAME", ftString, 50);
-    users.FieldDefs.Add("IDX_NAME", ftString, 50);
-    users.FieldDefs.Add("COUNT", ftInteger);
+    AddSchemaFields(users.FieldDefs, kUserNameColumns);
     users.CreateDbfFile();
   }
   Start();
-  EXPECT_EQ(ui().UserSort->ItemIndex(), 2);
+  EXPECT_EQ(users().UserSort->ItemIndex(), 2);
   EXPECT_EQ(form->UserSortOrder(), 2);
   EXPECT_EQ(dm->UserDbf.IndexName(), "USERCOUNT.NDX");
 }
@@ -192,13 +194,13 @@ TEST_F(MainWindowTest, AnErrorEscapingAHandlerIsShownAndTheProgramGoesOn) {
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].text, "Open: file not found: \"" + File("USEW0001.DBF") + "\".");
   EXPECT_EQ(messages[0].icon, TMsgIcon::Error);
-  EXPECT_EQ(ui().Pagecontrol1->currentWidget(), ui().EnterWeigth);
+  EXPECT_EQ(ui().Pagecontrol1->currentWidget(), &form->WeightPage());
   EXPECT_EQ(form->StatusText(0), "Enter Weigth");
-  QImage drawing = ui().Image2->pixmap().toImage();
+  QImage drawing = weight().Image2->pixmap().toImage();
   ASSERT_EQ(drawing.size(), QSize(590, 159));
   EXPECT_EQ(drawing.pixelColor(0, 0), QColor(Qt::black));
   EXPECT_EQ(drawing.pixelColor(100, 80), QColor(Qt::white));
-  form->TitleClick();
+  form->IntroPage().TitleClick();
   EXPECT_TRUE(form->isVisible());
 }
 

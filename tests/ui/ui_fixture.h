@@ -30,9 +30,22 @@
 #include "test_util.h"
 #include "ui/application.h"
 #include "ui/grid/db_grid.h"
+#include "ui/food_data_page.h"
+#include "ui/food_page.h"
+#include "ui/intro_page.h"
 #include "ui/main_window.h"
+#include "ui/make_tables_page.h"
 #include "ui/message_boxes.h"
+#include "ui/result_page.h"
+#include "ui/user_page.h"
+#include "ui/weight_page.h"
+#include "ui_food_data_page.h"
+#include "ui_food_page.h"
 #include "ui_main_window.h"
+#include "ui_make_tables_page.h"
+#include "ui_result_page.h"
+#include "ui_user_page.h"
+#include "ui_weight_page.h"
 
 namespace kalbor::test {
 
@@ -130,7 +143,14 @@ class UiTest : public ::testing::Test {
     Settle();
   }
 
+  // The frame's widgets, and each page's.
   Ui::Form1& ui() { return form->Form(); }
+  Ui::UserPage& users() { return form->UserPage().Form(); }
+  Ui::FoodPage& food() { return form->FoodPage().Form(); }
+  Ui::CaloriePage& catalogue() { return form->FoodDataPage().Form(); }
+  Ui::ResultPage& result() { return form->ResultPage().Form(); }
+  Ui::TestPage& tables() { return form->MakeTablesPage().Form(); }
+  Ui::EnterWeigth& weight() { return form->WeightPage().Form(); }
   static void Settle() { QApplication::processEvents(); }
 
   // Chooses a food group in the group list (its after-scroll hook runs).
@@ -294,10 +314,10 @@ class DiaryPagesTest : public UiTest {
 
   // "Select" on the user page with the user's row current.
   void PickUser(int32_t id) {
-    form->UserDataClick();
+    form->UserPage().UserDataClick();
     ASSERT_TRUE(dm->UserDbf.Locate("USER_ID", TVariant(double(id)), 0));
-    form->UserSelClick();
-    form->AddUserClick();
+    form->UserPage().UserSelClick();
+    form->UserPage().AddUserClick();
     ASSERT_EQ(form->CurrentUserId(), id);
   }
 
@@ -348,19 +368,19 @@ class DiaryPagesTest : public UiTest {
 
   // A click on the product's row in the product grid.
   void PickProduct(const std::string& name) {
-    std::vector<std::string> names = GridColumn(ui().DBGrid4, 0);
+    std::vector<std::string> names = GridColumn(food().DBGrid4, 0);
     for (size_t row = 0; row < names.size(); ++row)
-      if (names[row] == name) return ClickCell(ui().DBGrid4, static_cast<int>(row), 0);
+      if (names[row] == name) return ClickCell(food().DBGrid4, static_cast<int>(row), 0);
     ADD_FAILURE() << "no product " << name << " in the product grid";
   }
 
   // A day, a meal, a product and a quantity, then "&Add Food".
   void AddFood(const QDate& date, int meal, const std::string& product, const QString& quantity) {
     form->SetCalendarDate(Serial(date));
-    ui().FoodKind->SetItemIndex(meal);
+    food().FoodKind->SetItemIndex(meal);
     PickProduct(product);
-    ui().Edit5->setText(quantity);
-    ui().Button1->click();
+    food().Edit5->setText(quantity);
+    food().Button1->click();
     Settle();
   }
 
@@ -369,7 +389,7 @@ class DiaryPagesTest : public UiTest {
   // The rows the diary grid shows, each as its five texts.
   std::vector<std::vector<std::string>> DiaryGrid() {
     std::vector<std::vector<std::string>> rows;
-    QAbstractItemModel* model = ui().DBGrid3->model();
+    QAbstractItemModel* model = food().DBGrid3->model();
     for (int row = 0; row < model->rowCount(); ++row) {
       std::vector<std::string> cells;
       for (int column = 0; column < model->columnCount(); ++column)

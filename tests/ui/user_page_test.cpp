@@ -12,12 +12,12 @@ class UserPageTest : public test::UiTest {
     UiTest::SetUp();
     WriteCatalogue({{8, true, 1, "Apple", 52}});
     Start();
-    form->UserDataClick();
+    form->UserPage().UserDataClick();
   }
   void AddUser(const QString& name) {
-    form->UserNewClick();
-    ui().Edit1->setText(name);
-    form->AddUserClick();
+    form->UserPage().UserNewClick();
+    users().Edit1->setText(name);
+    form->UserPage().AddUserClick();
   }
   std::vector<std::string> StoredNames() {
     std::vector<std::string> names;
@@ -29,10 +29,10 @@ class UserPageTest : public test::UiTest {
 };
 
 TEST_F(UserPageTest, GridHeightFollowsTheNumberOfUsers) {
-  EXPECT_EQ(ui().DBGrid1->height(), 40) << "an empty list is one row high";
+  EXPECT_EQ(users().DBGrid1->height(), 40) << "an empty list is one row high";
   for (int i = 1; i <= 20; ++i) AddUser(QString("User %1").arg(i));
-  EXPECT_EQ(ui().DBGrid1->height(), 16 * 18 + 22);
-  EXPECT_EQ(ui().DBGrid1->model()->rowCount(), 20);
+  EXPECT_EQ(users().DBGrid1->height(), 16 * 18 + 22);
+  EXPECT_EQ(users().DBGrid1->model()->rowCount(), 20);
 }
 
 TEST_F(UserPageTest, NameIsStoredWithoutSurroundingSpacesWithTheLowestFreeNumber) {
@@ -43,15 +43,15 @@ TEST_F(UserPageTest, NameIsStoredWithoutSurroundingSpacesWithTheLowestFreeNumber
   EXPECT_EQ(rows[0]["IDX_NAME"], "ANNA");
   EXPECT_EQ(rows[0]["USER_ID"], "1");
   EXPECT_EQ(rows[0]["COUNT"], "0");
-  EXPECT_TRUE(ui().UserSel->isChecked()) << "back in Select mode";
-  EXPECT_EQ(ui().AddUser->text(), "Select");
+  EXPECT_TRUE(users().UserSel->isChecked()) << "back in Select mode";
+  EXPECT_EQ(users().AddUser->text(), "Select");
 }
 
 TEST_F(UserPageTest, BadNamesAreRefusedAndNothingIsStored) {
   AddUser("   ");
   EXPECT_EQ(LastMessage(), "You must enter a user name.");
   EXPECT_EQ(messages.back().caption, "New User");
-  EXPECT_TRUE(ui().UserNew->isChecked()) << "the page stays in New mode";
+  EXPECT_TRUE(users().UserNew->isChecked()) << "the page stays in New mode";
   AddUser("Анна");
   EXPECT_NE(LastMessage().find("cannot be stored"), std::string::npos);
   AddUser("Anna");
@@ -59,9 +59,9 @@ TEST_F(UserPageTest, BadNamesAreRefusedAndNothingIsStored) {
   EXPECT_EQ(LastMessage(), "This name already exist, please enter another name.");
   EXPECT_EQ(StoredNames(), std::vector<std::string>{"Anna"});
   // The name box holds at most the field's 50 characters.
-  form->UserNewClick();
-  ui().Edit1->setText(QString(51, 'x'));
-  EXPECT_EQ(ui().Edit1->text().size(), 50);
+  form->UserPage().UserNewClick();
+  users().Edit1->setText(QString(51, 'x'));
+  EXPECT_EQ(users().Edit1->text().size(), 50);
 }
 
 TEST_F(UserPageTest, OnlyAToZAreFoldedInTheDuplicateTest) {
@@ -73,17 +73,17 @@ TEST_F(UserPageTest, OnlyAToZAreFoldedInTheDuplicateTest) {
 TEST_F(UserPageTest, RenameIsAskedAndCancelKeepsTheStoredName) {
   AddUser("Anna");
   dm->UserDbf.First();
-  ui().Edit1->setText("Bert");
+  users().Edit1->setText("Bert");
   answers.push_back(TModalResult::Cancel);
-  form->AddUserClick();
+  form->UserPage().AddUserClick();
   EXPECT_EQ(messages.back().text, "Do you want to change the name of the user?");
   EXPECT_EQ(messages.back().caption, "Change User Name");
   EXPECT_EQ(messages.back().default_button, TModalResult::Cancel);
   EXPECT_EQ(StoredNames(), std::vector<std::string>{"Anna"});
   EXPECT_EQ(form->StatusText(1), "Name : Anna");
-  ui().Edit1->setText("Bert");
+  users().Edit1->setText("Bert");
   answers.push_back(TModalResult::OK);
-  form->AddUserClick();
+  form->UserPage().AddUserClick();
   EXPECT_EQ(StoredNames(), std::vector<std::string>{"Bert"});
   EXPECT_EQ(form->windowTitle(), "Kalbor -- Bert --");
 }
@@ -91,7 +91,7 @@ TEST_F(UserPageTest, RenameIsAskedAndCancelKeepsTheStoredName) {
 TEST_F(UserPageTest, SelectingAUserMakesItsDiaryAndSelectionList) {
   AddUser("Anna");
   dm->UserDbf.First();
-  form->AddUserClick();
+  form->UserPage().AddUserClick();
   EXPECT_EQ(form->CurrentUserId(), 1);
   EXPECT_TRUE(test::Exists(File("USER0001.DBF")));
   EXPECT_TRUE(dm->UserFoodDbf.Active());
@@ -103,13 +103,13 @@ TEST_F(UserPageTest, DeletingAUserRemovesItsDiaryFiles) {
   AddUser("Anna");
   AddUser("Bert");
   dm->UserDbf.Locate("USERNAME", std::string("Anna"), 0);
-  form->AddUserClick();
+  form->UserPage().AddUserClick();
   ASSERT_TRUE(test::Exists(File("USER0001.DBF")));
   ASSERT_TRUE(test::Exists(File("USER0001.NDX")));
-  form->UserDelClick();
-  EXPECT_FALSE(ui().Edit1->isEnabled());
+  form->UserPage().UserDelClick();
+  EXPECT_FALSE(users().Edit1->isEnabled());
   answers.push_back(TModalResult::OK);
-  form->AddUserClick();
+  form->UserPage().AddUserClick();
   EXPECT_EQ(messages.back().text, "Do you want to delete the selected user ?");
   EXPECT_FALSE(test::Exists(File("USER0001.DBF")));
   EXPECT_FALSE(test::Exists(File("USER0001.NDX")));
@@ -124,10 +124,10 @@ TEST_F(UserPageTest, DeletingAUserRemovesItsDiaryFiles) {
 TEST_F(UserPageTest, CancelledDeleteChangesNothing) {
   AddUser("Anna");
   dm->UserDbf.First();
-  form->AddUserClick();
-  form->UserDelClick();
+  form->UserPage().AddUserClick();
+  form->UserPage().UserDelClick();
   answers.push_back(TModalResult::Cancel);
-  form->AddUserClick();
+  form->UserPage().AddUserClick();
   EXPECT_EQ(StoredNames(), std::vector<std::string>{"Anna"});
   EXPECT_EQ(form->CurrentUserId(), 1);
   EXPECT_TRUE(test::Exists(File("USER0001.DBF")));
@@ -137,11 +137,11 @@ TEST_F(UserPageTest, CountOrderListsTheBusiestUserFirst) {
   AddUser("Anna");
   AddUser("Bert");
   dm->UserDbf.Locate("USERNAME", std::string("Bert"), 0);
-  form->AddUserClick();
+  form->UserPage().AddUserClick();
   dm->StoreDiaryRow(DateToSerial(2002, 11, 4), 2, 1, 30);
-  ui().UserSort->SetItemIndex(2);
-  form->UserSortClick();
-  EXPECT_EQ(GridColumn(ui().DBGrid1, 1), (std::vector<std::string>{"Bert", "Anna"}));
+  users().UserSort->SetItemIndex(2);
+  form->UserPage().UserSortClick();
+  EXPECT_EQ(GridColumn(users().DBGrid1, 1), (std::vector<std::string>{"Bert", "Anna"}));
   EXPECT_EQ(form->CurrentUserId(), 2);
   EXPECT_EQ(dm->UserDbfUSERNAME->AsString(), "Bert") << "the selected user stays highlighted";
 }

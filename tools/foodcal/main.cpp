@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <exception>
 
+#include "data/file_names.h"
 #include "tools/foodcal/install_tables.h"
 
 int main(int argc, char** argv) {
@@ -13,9 +14,9 @@ int main(int argc, char** argv) {
   }
   try {
     kalbor::TInstallReport r = kalbor::InstallTables(argv[1], argv[2]);
-    if (r.catalogue_made) std::printf("FOODCAL.DBF: %d products\n", r.products);
-    if (r.meal_types_made) std::printf("MEALTYPE.DBF made\n");
-    if (r.food_groups_made) std::printf("FOODGROUPS.DBF made\n");
+    if (r.catalogue_made) std::printf("%s: %d products\n", kalbor::kFoodCalFile, r.products);
+    if (r.meal_types_made) std::printf("%s made\n", kalbor::kMealTypeFile);
+    if (r.food_groups_made) std::printf("%s made\n", kalbor::kFoodGroupsFile);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "kalbor-install-tables: %s\n", e.what());
     return 1;

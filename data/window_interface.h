@@ -70,8 +70,4 @@ class TMainWindow {
 inline constexpr const char* kEnglishShortDayNames[7] = {"Sun", "Mon", "Tue", "Wed",
                                                           "Thu", "Fri", "Sat"};
 
-// File name of user n's diary: "USER" + n as at least four digits,
-// zero-padded, + ".DBF" (7 gives USER0007.DBF, 12345 gives USER12345.DBF).
-std::string UserFileName(int32_t user_id);
-
 }  // namespace kalbor

@@ -1,0 +1,46 @@
+// Rules on single values and rows that need no data module: the name key,
+// the diary's order key and kilocalories, and storing a catalogue product
+// (the installer, the benchmarks and the tests make catalogues with them).
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "storage/files.h"
+
+namespace kalbor {
+
+class TTableObject;
+
+// The name key of user and product names: a to z become A to Z, nothing
+// else changes ("Änna" keeps its "Ä").
+inline std::string NameKey(const std::string& name) { return UpperAscii(name); }
+
+// The diary's order key: day number of the date x 10 + meal position (0
+// "Unknown" to 4 "Snack").
+int32_t DiaryOrderKey(int32_t date_serial, int meal_position);
+
+// Kilocalories of a diary entry: catalogue kilocalories per 100 grams x
+// quantity / 100, truncated toward zero. No value when the product of the
+// two does not fit a 32-bit signed integer.
+std::optional<int32_t> ComputeCalories(int32_t kcal_per_100g, int32_t quantity);
+
+// One product as a catalogue row holds it. AppendCatalogueProduct appends
+// it to an open table with the catalogue's fields and posts it; its name
+// key IDX_NAME is made from its name.
+struct TCatalogueProduct {
+  int32_t group_id = 0;
+  bool used = false;
+  int32_t food_id = 0;
+  std::string name;
+  std::string make;
+  int32_t calories = 0;
+};
+void AppendCatalogueProduct(TTableObject& table, const TCatalogueProduct& product);
+
+// Makes `folder` + FOODCAL.DBF empty with the catalogue's fields (level 3)
+// and opens it exclusively on `table`, ready for AppendCatalogueProduct.
+void CreateCatalogueFile(TTableObject& table, const std::string& folder);
+
+}  // namespace kalbor

@@ -1,0 +1,38 @@
+#include "data/schemas.h"
+
+#include <memory>
+
+#include "storage/table_object.h"
+
+namespace kalbor {
+
+namespace {
+
+TFieldType FileKind(TColumnKind kind) {
+  switch (kind) {
+    case TColumnKind::Integer: return ftInteger;
+    case TColumnKind::String: return ftString;
+    case TColumnKind::Boolean: return ftBoolean;
+    case TColumnKind::Date: return ftDate;
+  }
+  return ftUnknown;
+}
+
+}  // namespace
+
+void AddSchemaFields(TFieldDefs& defs, TSchema schema) {
+  for (const TColumn& c : schema) defs.Add(c.name, FileKind(c.kind), c.size);
+}
+
+void DeclareSchemaFields(TTableObject& table, TSchema schema) {
+  for (const TColumn& c : schema) {
+    switch (c.kind) {
+      case TColumnKind::Integer: table.AddField(std::make_unique<TFloatField>(c.name)); break;
+      case TColumnKind::String: table.AddField(std::make_unique<TStringField>(c.name, c.size)); break;
+      case TColumnKind::Boolean: table.AddField(std::make_unique<TBooleanField>(c.name)); break;
+      case TColumnKind::Date: table.AddField(std::make_unique<TDateField>(c.name)); break;
+    }
+  }
+}
+
+}  // namespace kalbor
