@@ -71,7 +71,7 @@ bool TDM1::DiaryFileExists(int32_t user_id) const {
 }
 
 std::optional<int32_t> TDM1::SelectedFoodId() {
-  if (!MakeDB.Active()) return std::nullopt;
+  if (!MakeDB.Active() || MakeDB.IsEmpty()) return std::nullopt;
   try {
     return MakeDB.FieldByName("FOOD_ID").AsInteger();
   } catch (const ETableError&) {
@@ -132,16 +132,17 @@ TStoreResult TDM1::StoreDiaryRow(int32_t date_serial, int meal_position, int32_t
 TAddFoodResult TDM1::AddFood(int32_t date_serial, int meal_position,
                              std::optional<int32_t> food_id, int32_t quantity) {
   TAddFoodResult out;
+  if (!food_id) return out;
   if (!FileExists(FolderFile(UserFileName(window_.CurrentUserId())))) {
     // Making the diary re-points the table object that holds the selection
     // list: the list is opened again on the same product.
     uint32_t product_row = 0;
     try {
-      if (food_id && MakeDB.Active()) product_row = MakeDB.Bookmark();
+      if (MakeDB.Active()) product_row = MakeDB.Bookmark();
     } catch (const ETableError&) {
     }
     MakeTableByNumber(tnUserFood);
-    if (food_id && OpenUserCal()) {
+    if (OpenUserCal()) {
       ApplyGroupFilter();
       try {
         if (product_row != 0) MakeDB.GotoBookmark(product_row);
@@ -150,14 +151,12 @@ TAddFoodResult TDM1::AddFood(int32_t date_serial, int meal_position,
     }
   }
   uint32_t new_row = 0;
-  if (food_id) {
-    try {
-      out.result = StoreDiaryRow(date_serial, meal_position, *food_id, quantity);
-      // Posting leaves the diary where it was; the new row is the file's last.
-      if (out.result == TStoreResult::Stored) new_row = UserFoodDbf.FileRecordCount();
-    } catch (const ETableError& e) {
-      out.error = e.what();
-    }
+  try {
+    out.result = StoreDiaryRow(date_serial, meal_position, *food_id, quantity);
+    // Posting leaves the diary where it was; the new row is the file's last.
+    if (out.result == TStoreResult::Stored) new_row = UserFoodDbf.FileRecordCount();
+  } catch (const ETableError& e) {
+    out.error = e.what();
   }
   IndexUserFood();
   if (UserFoodDbf.Active()) {

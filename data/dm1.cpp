@@ -48,7 +48,31 @@ TDM1::TDM1(TMainWindow& window) : window_(window) {
   folder_ = UserDbf.FilePathFull();
 }
 
-TDM1::~TDM1() = default;
+// The index files left in the program folder match their tables, so that
+// another program opening a table with its index reads it right.
+TDM1::~TDM1() {
+  try {
+    DropStaleIndexes();
+  } catch (...) {
+    // A file that cannot be removed stays; the program rebuilds every index
+    // before it uses it.
+  }
+}
+
+// An index file the table has open was kept current by every change; one it
+// does not have open may have missed changes and goes. The selection list's
+// index is built with the list itself, which changes in no other way.
+void TDM1::DropStaleIndexes() {
+  auto drop_unless_open = [this](TTableObject& table, const std::string& index_file) {
+    if (FileExists(FolderFile(index_file)) && !table.IndexFileOpen(index_file))
+      DeleteFile(FolderFile(index_file));
+  };
+  for (const char* index_file : {kUserNameIndex, kUserIdIndex, kUserCountIndex})
+    drop_unless_open(UserDbf, index_file);
+  drop_unless_open(FoodCalDbf, kFoodCalIndex);
+  // The diary shown: its index is built each time it is opened for a user.
+  if (UserFoodDbf.Active()) drop_unless_open(UserFoodDbf, ChangeFileExt(UserFoodDbf.TableName(), ".NDX"));
+}
 
 void TDM1::DeclareFields() {
   DeclareSchemaFields(UserDbf, kUserNameColumns);
@@ -138,7 +162,7 @@ void TDM1::SetFolder(const std::string& folder) {
 void TDM1::DM1Create(const std::string& program_folder) {
   SetFolder(program_folder);
   if (!FileExists(FolderFile(kUserNameFile))) MakeTableByNumber(tnUserName);
-  if (!UserDbf.Active()) UserDbf.Open();
+  OpenUserList();
 }
 
 // --- Creation ---------------------------------------------------------------

@@ -38,7 +38,7 @@ enum TTableNumber : int {
 // What StoreDiaryRow did.
 enum class TStoreResult {
   Stored,
-  NoProduct,            // the selection list was not open: nothing stored
+  NoProduct,            // no product was chosen: nothing stored
   QuantityNotPositive,  // nothing stored, no message (the page checks first)
   QuantityTooLarge,     // the kilocalories would overflow, or the quantity is wider than
                         // its column: nothing stored, the refusal message was shown
@@ -170,12 +170,13 @@ class TDM1 {
   TStoreResult StoreDiaryRow(int32_t date_serial, int meal_position, int32_t food_id,
                              int32_t quantity);
   // "&Add Food": the diary is made when missing (the selection list is
-  // opened again on the same product), the row stored (no product: nothing
-  // stored) and the diary shown in date and meal order on the new row.
+  // opened again on the same product), the row stored and the diary shown in
+  // date and meal order on the new row. Without a product nothing is stored
+  // (and no diary made).
   TAddFoodResult AddFood(int32_t date_serial, int meal_position, std::optional<int32_t> food_id,
                          int32_t quantity);
-  // FOOD_ID of the selection list's current row (0 when the list is empty;
-  // no value when it is not open).
+  // FOOD_ID of the selection list's current row; no value when the list is
+  // not open or shows no product.
   std::optional<int32_t> SelectedFoodId();
   // "All" or "One day": the diary without or with the one-day filter, in
   // date and meal order. Nothing when the diary is closed.
@@ -257,10 +258,16 @@ class TDM1 {
   void Seed(const std::string& key_field, const std::string& text_field, const char* const* texts,
             size_t count, int32_t first_key);
   bool DiaryHolds(const std::string& file_name) const;
+  bool OpenUserList();  // false when it could not be opened (reported once)
+  bool DiaryFilesLeft(int32_t user_id) const;  // USERnnnn.DBF or .NDX is in the folder
+  // Removes the index files the program makes that are not open on their
+  // table, and so may not match it any more.
+  void DropStaleIndexes();
   void ReleaseDiary(const std::string& file_name);  // closes the diary when it holds the file
 
   TMainWindow& window_;
   std::string folder_;
+  std::string user_list_damage_;  // why the user list could not be opened
 };
 
 }  // namespace kalbor

@@ -3,14 +3,18 @@
 #include "data/dm1.h"
 #include "data/walk_guards.h"
 #include "storage/dates.h"
+#include "storage/errors.h"
 
 namespace kalbor {
 
+// The table is thrown away first; one that cannot be is an error, and the
+// grid shows nothing rather than another user's days.
 void TDM1::BuildUserResult() {
-  if (FileExists(FolderFile(kUserResultFile))) {
+  const std::string path = FolderFile(kUserResultFile);
+  if (FileExists(path)) {
     UserResultDbf.Close();
     UserResultDbf.SetTableName("");
-    DeleteFile(FolderFile(kUserResultFile));
+    if (!DeleteFile(path)) throw ETableError(Format("Cannot delete file %s", path.c_str()));
   }
   MakeTableByNumber(tnUserResult);
 

@@ -1,6 +1,8 @@
 // The user list: the name key kept beside every stored name, the current
 // name shown in the user page's name box, the three orders, numbering a new
 // user, the duplicate-name test and the diary entry count.
+#include <set>
+
 #include "data/dm1.h"
 #include "data/walk_guards.h"
 #include "storage/errors.h"
@@ -26,6 +28,8 @@ constexpr TUserOrder kUserOrders[3] = {
 const char kDuplicateText[] = "This name already exist, please enter another name.";
 const char kDuplicateCaption[] = "New User";
 const char kNotDeletedText[] = "The specified File could not be deleted.";
+const char kNoUserListText[] =
+    "The user list USERNAME.DBF could not be opened, so no user can be added.";
 
 }  // namespace
 
@@ -51,11 +55,26 @@ void TDM1::UserDbfAfterScroll(TTableObject&) {
 
 // --- Operations -------------------------------------------------------------
 
+// A user list that could not be opened is reported once, naming its file,
+// and not tried again: every step on the list does nothing then, and the
+// file is never written.
+bool TDM1::OpenUserList() {
+  if (UserDbf.Active()) return true;
+  if (!user_list_damage_.empty()) return false;
+  try {
+    UserDbf.Open();
+    return true;
+  } catch (const ETableError& e) {
+    user_list_damage_ = std::string(kUserNameFile) + ": " + e.what();
+    throw ETableError(user_list_damage_);
+  }
+}
+
 bool TDM1::UserOrderChosen() const { return !UserDbf.IndexName().empty(); }
 
 void TDM1::SetUserOrder(int order) {
   TControlsSuspended suspended(UserDbf);
-  if (!UserDbf.Active()) UserDbf.Open();
+  if (!OpenUserList()) return;
   if (order >= 0 && order <= 2) {
     const TUserOrder& o = kUserOrders[order];
     UserDbf.SetIndexName("");
@@ -68,11 +87,14 @@ void TDM1::SetUserOrder(int order) {
 // The new row carries USER_ID 0 and so comes first in number order. The walk
 // stops at the first gap in the numbers that follow; the new row takes the
 // number after the last one seen in sequence, or after the highest when the
-// gap is only before the last row.
+// gap is only before the last row. A number whose diary files are still in
+// the program folder (a deletion that could not remove them) is passed
+// over, with every number a user has: nobody is given another person's
+// diary.
 int32_t TDM1::AssignUserId() {
   TControlsSuspended suspended(UserDbf);
   TProgressReset progress(window_);
-  if (!UserDbf.Active()) UserDbf.Open();
+  if (!OpenUserList()) return 0;
   const int32_t rows = UserDbf.CountVisibleRows();
   window_.SetProgressMax(rows);
   const int remembered_order = window_.UserSortOrder();
@@ -93,16 +115,28 @@ int32_t TDM1::AssignUserId() {
   }
   if (prev == rows - 2) prev = cur;
 
+  int32_t assigned = prev + 1;
+  if (DiaryFilesLeft(assigned)) {
+    std::set<int32_t> taken;
+    for (UserDbf.First(); !UserDbf.Eof(); UserDbf.Next()) taken.insert(user_id.AsInteger());
+    while (taken.count(assigned) != 0 || DiaryFilesLeft(assigned)) ++assigned;
+  }
+
   UserDbf.First();
-  int32_t assigned = 0;
   if (!UserDbf.IsEmpty() && user_id.AsInteger() <= 0) {
-    assigned = prev + 1;
     UserDbf.Edit();
     user_id.SetAsInteger(assigned);
     UserDbf.Post();
+  } else {
+    assigned = 0;
   }
   SetUserOrder(remembered_order);
   return assigned;
+}
+
+bool TDM1::DiaryFilesLeft(int32_t user_id) const {
+  return FileExists(FolderFile(UserFileName(user_id))) ||
+         FileExists(FolderFile(UserIndexFileName(user_id)));
 }
 
 bool TDM1::UserNameExists(const std::string& name, int32_t user_id) {
@@ -125,12 +159,13 @@ bool TDM1::UserNameExists(const std::string& name, int32_t user_id) {
   return result;
 }
 
-// Stores in COUNT of the current user's row the number of rows the diary
-// shows. Leaves the diary table open on that user's diary when the file
-// exists (the user page relies on it); a diary already open on that file
-// keeps its current row, so a deletion in progress deletes the row chosen.
+// Stores in COUNT of the current user's row the number of rows of the
+// user's diary, whatever day the diary shows. Leaves the diary table open on
+// that user's diary when the file exists (the user page relies on it); a
+// diary already open on that file keeps its current row, so a deletion in
+// progress deletes the row chosen.
 void TDM1::UpdateUserCount() {
-  if (!UserDbf.Active()) UserDbf.Open();
+  if (!OpenUserList()) return;
   TControlsSuspended suspended(UserDbf);
   const TVariant current(double(window_.CurrentUserId()));
   UserDbf.Locate("USER_ID", current, 0);
@@ -145,7 +180,7 @@ void TDM1::UpdateUserCount() {
           UserFoodDbf.SetTableName(name);
           UserFoodDbf.Open();
         }
-        count = UserFoodDbf.CountVisibleRows();
+        count = UserFoodDbf.CountLiveRows();
       }
       UserDbf.Edit();
       UserDbfCOUNT->SetAsInteger(count);
@@ -173,7 +208,7 @@ std::string TDM1::CurrentRowUserName() {
 int32_t TDM1::UserRowCount() { return UserDbf.Active() ? UserDbf.CountVisibleRows() : 0; }
 
 void TDM1::LocateUser(int32_t id) {
-  if (!UserDbf.Active()) UserDbf.Open();
+  if (!OpenUserList()) return;
   UserDbf.Locate("USER_ID", TVariant(double(id)), 0);
 }
 
@@ -184,6 +219,11 @@ void TDM1::ResumeUserListDisplay() {
 // --- Adding, renaming, selecting and deleting users --------------------------
 
 int32_t TDM1::AddUser(const std::string& name) {
+  if (!UserDbf.Active()) {
+    window_.ShowMessageBox(kNoUserListText, kDuplicateCaption, TMsgIcon::Error, TMsgButtons::OK,
+                           TModalResult::OK);
+    return 0;
+  }
   if (UserNameExists(name, 0)) return 0;
   UserDbf.Insert();
   UserDbfUSERNAME->SetAsString(name);
@@ -230,7 +270,7 @@ void TDM1::OpenUserFiles(int32_t previous_user_id) {
 }
 
 void TDM1::DeleteUser(int32_t user_id) {
-  if (UserDbf.Active() && !UserDbf.IsEmpty()) {
+  if (HasUsers()) {
     UserDbf.Delete();
     const std::string file = FolderFile(UserFileName(user_id));
     // The diary table lets go of the file before it is deleted.
@@ -251,8 +291,9 @@ void TDM1::DeleteUser(int32_t user_id) {
 }
 
 void TDM1::PackUserList() {
-  if (!UserDbf.Active()) UserDbf.Open();
-  UserDbf.PackFile();
+  if (!OpenUserList()) return;
+  UserDbf.PackFile();  // rebuilds the index files open on the list
+  DropStaleIndexes();
   UserDbf.Close();
   UserDbf.Open();
 }

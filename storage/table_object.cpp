@@ -633,6 +633,17 @@ int32_t TTableObject::CountVisibleRows() {
   return count;
 }
 
+int32_t TTableObject::CountLiveRows() {
+  Impl& m = *impl_;
+  m.CheckActive();
+  std::vector<uint8_t> record(m.file.RecordLength());
+  int32_t live = 0;
+  const uint32_t records = m.file.RecordCount();
+  for (uint32_t recno = 1; recno <= records; ++recno)
+    if (m.file.ReadRecord(recno, record.data()) && record[0] != kDeletedFlag) ++live;
+  return live;
+}
+
 bool TTableObject::HasVisibleRows() {
   Impl& m = *impl_;
   m.CheckActive();

@@ -116,6 +116,7 @@ class TTableObject {
   uint32_t FileRecordCount() const;
   int32_t CountVisibleRows();
   bool HasVisibleRows();  // CountVisibleRows() > 0, without walking them all
+  int32_t CountLiveRows();  // rows not marked deleted, whatever the filter and the index
   uint32_t Bookmark() const;  // the current row's physical record number
   void GotoBookmark(uint32_t bookmark);
   bool Locate(const std::string& key_fields, const std::vector<TVariant>& values, int options);
@@ -151,6 +152,8 @@ class TTableObject {
   // --- Indexes ------------------------------------------------------------
   void BuildIndexFile(const std::string& file_name, const std::string& key_field, int options);
   const std::string& IndexName() const;
+  // The index file `file_name` is open on the table, and so kept current.
+  bool IndexFileOpen(const std::string& file_name) const;
   void SetIndexName(const std::string& name);
   std::string IndexFieldNames() const;
   void SetIndexFieldNames(const std::string& fields);

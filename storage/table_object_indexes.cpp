@@ -487,6 +487,12 @@ void TTableObject::BuildIndexFile(const std::string& file_name, const std::strin
 
 const std::string& TTableObject::IndexName() const { return impl_->index_name; }
 
+bool TTableObject::IndexFileOpen(const std::string& file_name) const {
+  if (!Active()) return false;
+  const std::string resolved = impl_->ResolveIndexName(file_name);
+  return !resolved.empty() && impl_->FindIndex(resolved) != nullptr;
+}
+
 void TTableObject::SetIndexName(const std::string& name) {
   Impl& m = *impl_;
   m.index_name = name;

@@ -180,16 +180,22 @@ void TFoodPage::Button1Click() {
   // The product is taken from the product grid before anything else uses
   // the table object that holds the list.
   const std::optional<int32_t> food_id = dm_->SelectedFoodId();
+  if (!food_id) {
+    form_.ShowMessageBox("Choose a product first.", "Invalid Product", TMsgIcon::Error,
+                         TMsgButtons::OK, TModalResult::OK);
+    return;
+  }
 
   QWidget* calendar = form_.Calendar().Panel();
   calendar->setEnabled(false);
+  TAddFoodResult added;
   {
     TEnableAtEnd enable_calendar(calendar);
-    // An error while storing ends this step without a message, and the row
-    // is not stored.
-    dm_->AddFood(form_.CalendarDate(), meal, food_id, quantity);
+    added = dm_->AddFood(form_.CalendarDate(), meal, food_id, quantity);
     form_.RefreshCalendar();
   }
+  // A row that could not be stored is said so.
+  if (!added.error.empty()) ShowError(added.error);
 }
 
 void TFoodPage::Button2Click() {

@@ -257,6 +257,7 @@ void TForm1::FormShow() {
       SetCalendarDate(QDateToSerial(date));
   } else {
     SaveSettings();
+    place_unwritten_ = true;
   }
 
   try {
@@ -303,6 +304,14 @@ void TForm1::SaveSettings() {
   ini.WriteString("User", "Date", SerialToQDate(CalendarDate()).toString(ShortDateFormat()));
   ini.WriteInteger("User", "User_ID", current_user_id_);
   ini.WriteInteger("User", "User_Index", std::max(0, user_page_->SortItemIndex()));
+}
+
+void TForm1::moveEvent(QMoveEvent* event) {
+  QMainWindow::moveEvent(event);
+  if (!place_unwritten_ || !settings_ || !isVisible()) return;
+  place_unwritten_ = false;
+  settings_->WriteInteger("MainForm", "Form_Top", y());
+  settings_->WriteInteger("MainForm", "Form_Left", x());
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

@@ -122,6 +122,7 @@ class TForm1 : public QMainWindow, public TMainWindow {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -141,6 +142,9 @@ class TForm1 : public QMainWindow, public TMainWindow {
   QString help_file_;
   std::unique_ptr<TSettingsFile> settings_;
   bool shown_ = false;
+  // A first start wrote the settings before the window manager placed the
+  // window: the place it is given is written when it is known.
+  bool place_unwritten_ = false;
 
   // The pages belong to the page control; these are their handles.
   TIntroPage* intro_page_ = nullptr;

@@ -48,7 +48,8 @@ void TUserPage::Bind(TDM1& dm) {
                       {"USERNAME", "USERNAME", 131},
                       {"COUNT", "COUNT", 50, right, Qt::AlignLeft | Qt::AlignVCenter}});
   f.DBGrid1->SetModel(model_.get(), true);
-  f.DBGrid1->ConfirmDelete = [this] { return AskDeleteRecord(); };
+  // Ctrl+Delete deletes the user with all their files, as "Delete" does.
+  f.DBGrid1->DeleteRow = [this] { DeleteSelectedUser(); };
   connect(f.DBGrid1, &QAbstractItemView::doubleClicked, this, [this] { DBGrid1DblClick(); });
   f.DBNavigator1->Bind(dm.UserDbf, {TNavButton::First, TNavButton::Prior, TNavButton::Next,
                                     TNavButton::Last});
@@ -203,7 +204,9 @@ void TUserPage::DeleteSelectedUser() {
                                              TMsgButtons::OKCancel, TModalResult::Cancel);
   f.DBGrid1->setFocus();
   if (answer == TModalResult::OK) {
-    form_.ClearCurrentUser();
+    // The selected user goes with their diary; deleting another user keeps
+    // the selection.
+    if (number == form_.CurrentUserId()) form_.ClearCurrentUser();
     dm_->DeleteUser(number);
   } else {
     dm_->PackUserList();

@@ -35,19 +35,21 @@ TEST_F(Diary, NewRowHoldsTheWorkedExample) {
   EXPECT_EQ(CountOf(1), 1);
 }
 
-TEST_F(Diary, MissingProductOrEmptySelectionGivesZeroKilocalories) {
+// A product gone from the catalogue is stored with 0 kilocalories; an empty
+// selection list offers no product, and nothing is stored.
+TEST_F(Diary, MissingProductGivesZeroKilocaloriesAndNoProductStoresNothing) {
   AddFood(Date(2002, 3, 1), 1, 4711, 100);
   dm->SelectedGroup = 5;  // a group without products
   window.page_mode = pmFoodEntry;
   dm->MakeDB.SetFiltered(true);
-  AddFood(Date(2002, 3, 1), 1, dm->SelectedFoodId().value(), 100);
+  ASSERT_EQ(dm->SelectedFoodId(), std::nullopt);
+  EXPECT_EQ(dm->AddFood(Date(2002, 3, 1), 1, dm->SelectedFoodId(), 100).result,
+            TStoreResult::NoProduct);
   AddFood(Date(2002, 3, 1), 1, 18, 1);
   auto rows = DiaryRows();
-  ASSERT_EQ(rows.size(), 3u);
+  ASSERT_EQ(rows.size(), 2u);
   EXPECT_EQ(rows[0].calories, 0);
-  EXPECT_EQ(rows[1].food_id, 0);
-  EXPECT_EQ(rows[1].calories, 0);
-  EXPECT_EQ(rows[2].calories, 0);  // 99 kcal x 1 g
+  EXPECT_EQ(rows[1].calories, 0);  // 99 kcal x 1 g
 }
 
 // The product's value does not depend on the group the catalogue shows.

@@ -249,9 +249,18 @@ TEST_F(FoodPageAddFood, MissingDiaryIsMadeAgainWithTheChosenProduct) {
 
 // Without the product list the store step fails: silently, and the calendar
 // and the diary grid are still brought up to date.
-TEST_F(FoodPageAddFood, WithoutAProductListNothingIsStoredAndNothingIsSaid) {
+// No product list, or a food group with no products in it: nothing is
+// stored, and the page says why.
+TEST_F(FoodPageAddFood, WithoutAProductNothingIsStoredAndThePageSaysWhy) {
   ShowFoodPage();
   AddFood(Day(2002, 11, 4), 2, "Pea soup", "30");
+  const std::string why = "Invalid Product: Choose a product first.";
+  ChooseGroup(21);  // no product of the list is in it
+  ASSERT_EQ(food().DBGrid4->model()->rowCount(), 0);
+  food().Edit5->setText("30");
+  food().Button1->click();
+  EXPECT_EQ(TakeMessages(), std::vector<std::string>{why});
+  ChooseGroup(0);
   dm->MakeDB.Close();
   ASSERT_TRUE(DeleteFile(File("USERCAL.DBF")));
   form->FoodPage().EnterFoodClick();
@@ -260,7 +269,7 @@ TEST_F(FoodPageAddFood, WithoutAProductListNothingIsStoredAndNothingIsSaid) {
   form->SetCalendarDate(Serial(Day(2002, 11, 5)));
   food().Edit5->setText("30");
   food().Button1->click();
-  EXPECT_TRUE(messages.empty());
+  EXPECT_EQ(TakeMessages(), std::vector<std::string>{why});
   EXPECT_EQ(DiaryFile().size(), 1u);
   EXPECT_TRUE(ui().Panel1->isEnabled());
   EXPECT_TRUE(IsBold(Day(2002, 11, 4)));

@@ -157,7 +157,9 @@ TEST_F(MainWindowTest, CountOrderIsRestoredOnTheUserPage) {
   EXPECT_EQ(dm->UserDbf.IndexName(), "USERCOUNT.NDX");
 }
 
-TEST_F(MainWindowTest, DamagedUserListIsReportedAndLeftAlone) {
+// The damage is named once; the user page then refuses new users, and the
+// file is never written.
+TEST_F(MainWindowTest, DamagedUserListIsReportedOnceAndLeftAlone) {
   std::vector<uint8_t> garbage(300, 0x41);
   test::WriteBytes(File("USERNAME.DBF"), garbage);
   form = std::make_unique<TForm1>(dir.path());
@@ -165,9 +167,16 @@ TEST_F(MainWindowTest, DamagedUserListIsReportedAndLeftAlone) {
   form->StartDataModule(*dm);
   form->show();
   Settle();
-  ASSERT_FALSE(messages.empty());
-  EXPECT_EQ(messages[0].text, "Invalid DBF file.");
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].text, "USERNAME.DBF: Invalid DBF file.");
   EXPECT_TRUE(form->isVisible());
+  form->UserPage().UserDataClick();
+  form->UserPage().UserNewClick();
+  users().Edit1->setText("Anna");
+  form->UserPage().AddUserClick();
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_EQ(messages[1].text,
+            "The user list USERNAME.DBF could not be opened, so no user can be added.");
   form->close();
   EXPECT_EQ(test::ReadBytes(File("USERNAME.DBF")), garbage);
 }

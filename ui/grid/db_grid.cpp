@@ -178,6 +178,10 @@ bool TDBGrid::RunTableAction(const std::function<void()>& action) {
 
 void TDBGrid::keyPressEvent(QKeyEvent* event) {
   if (model_ && event->key() == Qt::Key_Delete && (event->modifiers() & Qt::ControlModifier)) {
+    if (DeleteRow) {
+      DeleteRow();
+      return;
+    }
     TTableObject& table = model_->Table();
     if (table.Active() && !table.IsEmpty() && (!ConfirmDelete || ConfirmDelete()))
       RunTableAction([&] { table.Delete(); });

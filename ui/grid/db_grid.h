@@ -25,6 +25,9 @@ class TDBGrid : public QTableView {
   TTableModel* Model() const { return model_; }
   // Asked before Ctrl+Delete deletes the current row; true goes on.
   std::function<bool()> ConfirmDelete;
+  // When set, Ctrl+Delete runs this instead (a deletion with more to it than
+  // the row, with its own question).
+  std::function<void()> DeleteRow;
   // Errors of the grid's own table actions go here (the application's error
   // display); without it they reach the caller.
   std::function<void(const std::string&)> OnError;
