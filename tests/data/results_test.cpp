@@ -63,5 +63,26 @@ TEST_F(Results, AnotherUsersTotalsNeverRemain) {
   EXPECT_TRUE(Totals().empty());
 }
 
+// The old table cannot be thrown away (a read-only program folder): the
+// step fails with the reason, and no earlier total is shown.
+TEST_F(Results, ATableThatCannotBeThrownAwayIsAnErrorNotAppendedTo) {
+  AddFood(Date(2002, 3, 1), 1, 1, 100);
+  dm->BuildUserResult();
+  dm->CloseUserResult();
+  TUndeletable kept(File("USERRESULT.DBF"));
+  if (!kept.Held()) GTEST_SKIP() << "this file system cannot keep a file from deletion";
+  EXPECT_THROW(
+      {
+        try {
+          dm->BuildUserResult();
+        } catch (const ETableError& e) {
+          EXPECT_EQ(std::string(e.what()), "Cannot delete file " + File("USERRESULT.DBF"));
+          throw;
+        }
+      },
+      ETableError);
+  EXPECT_FALSE(dm->UserResultDbf.Active());
+}
+
 }  // namespace
 }  // namespace kalbor::test

@@ -1,5 +1,8 @@
 // One typical session from the first start to the calendar, then every file
 // it left checked through the table layer.
+#include <filesystem>
+#include <map>
+
 #include "data/data_fixture.h"
 #include "storage/index_check.h"
 
@@ -94,6 +97,34 @@ TEST_F(Session, FirstStartToBoldDays) {
                           {"USERCAL.NDX", "USERCAL.DBF"}}) {
     ASSERT_TRUE(Exists(File(ndx))) << ndx;
     EXPECT_EQ(CheckIndex(File(dbf), File(ndx)), Strings{}) << ndx;
+  }
+}
+
+// After a user is deleted and products are added, every index file left in
+// the folder describes its table as it is now.
+TEST_F(Session, IndexFilesLeftBehindMatchTheirTables) {
+  Start();
+  MakeCodeTables();
+  WriteCatalogue({{8, true, 1, "apple", 52}, {12, true, 2, "Milk", 64}});
+  for (const char* name : {"Anna", "Ben", "Cleo"}) AddUser(name);
+  for (int order : {0, 1, 2}) dm->SetUserOrder(order);
+  SelectUser(2);
+  ASSERT_TRUE(dm->UserDbf.Locate("USER_ID", TVariant(1.0), 0));
+  dm->DeleteUser(1);
+  ASSERT_TRUE(dm->OpenCatalogue());
+  dm->SortCatalogue("NAME");
+  dm->AddProduct(8, "Pear", "", 57);
+  dm->AddProduct(8, "Plum", "", 46);
+  Stop();
+  const std::map<std::string, std::string> table_of = {
+      {"USERNAME.NDX", "USERNAME.DBF"}, {"USER_ID.NDX", "USERNAME.DBF"},
+      {"USERCOUNT.NDX", "USERNAME.DBF"}, {"FOODCAL.NDX", "FOODCAL.DBF"},
+      {"USERCAL.NDX", "USERCAL.DBF"},   {"USER0002.NDX", "USER0002.DBF"}};
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+    const std::string ndx = entry.path().filename().string();
+    if (entry.path().extension() != ".NDX") continue;
+    ASSERT_EQ(table_of.count(ndx), 1u) << ndx << " was left";
+    EXPECT_EQ(CheckIndex(File(table_of.at(ndx)), File(ndx)), Strings{}) << ndx;
   }
 }
 

@@ -38,6 +38,20 @@ TEST_F(Users, NumberOfADeletedUserIsGivenAgainAndTheOrderIsRestored) {
   EXPECT_EQ(window.progress_position, 0);
 }
 
+// Diary files left behind by a deletion that could not remove them belong
+// to someone: their numbers are passed over, and the files stay untouched.
+TEST_F(Users, NumbersWhoseDiaryFilesAreLeftArePassedOver) {
+  Start();
+  PutUser(1, "Anna");
+  const std::vector<uint8_t> leftover = {'k', 'e', 'e', 'p'};
+  WriteBytes(File("user0002.dbf"), leftover);
+  WriteBytes(File("USER0003.ndx"), leftover);
+  PutUser(4, "Dora");
+  EXPECT_EQ(AddUser("Eve"), 5);
+  EXPECT_EQ(ReadBytes(File("user0002.dbf")), leftover);
+  EXPECT_EQ(ReadBytes(File("USER0003.ndx")), leftover);
+}
+
 TEST_F(Users, DuplicateNamesFoldOnlyAToZAndAreReportedOnce) {
   Start();
   ASSERT_EQ(AddUser("Anna"), 1);

@@ -121,6 +121,34 @@ TEST_F(UserPageTest, DeletingAUserRemovesItsDiaryFiles) {
   EXPECT_EQ(form->CurrentUserId(), 0);
 }
 
+// Ctrl+Delete on the grid is the whole deletion, with its question; deleting
+// someone other than the selected user leaves the selection, the caption
+// and the diary shown as they were.
+TEST_F(UserPageTest, CtrlDeleteOfAnotherUserTakesTheirFilesAndKeepsTheSelection) {
+  AddUser("Anna");
+  AddUser("Bert");
+  for (const char* name : {"Bert", "Anna"}) {
+    dm->UserDbf.Locate("USERNAME", std::string(name), 0);
+    form->UserPage().AddUserClick();
+  }
+  ASSERT_TRUE(test::Exists(File("USER0002.DBF")));
+  dm->UserDbf.Locate("USERNAME", std::string("Anna"), 0);
+  form->UserPage().AddUserClick();
+  ASSERT_EQ(form->CurrentUserId(), 1);
+  dm->UserDbf.Locate("USERNAME", std::string("Bert"), 0);
+  answers.push_back(TModalResult::OK);
+  PressKey(users().DBGrid1, Qt::Key_Delete, Qt::ControlModifier);
+  EXPECT_EQ(LastMessage(), "Do you want to delete the selected user ?");
+  EXPECT_FALSE(test::Exists(File("USER0002.DBF")));
+  EXPECT_FALSE(test::Exists(File("USER0002.NDX")));
+  EXPECT_EQ(StoredNames(), std::vector<std::string>{"Anna"});
+  EXPECT_EQ(form->CurrentUserId(), 1);
+  EXPECT_EQ(form->windowTitle(), "Kalbor -- Anna --");
+  EXPECT_EQ(form->StatusText(2), "ID : 1");
+  EXPECT_TRUE(dm->UserFoodDbf.Active());
+  EXPECT_EQ(dm->UserFoodDbf.TableName(), "USER0001.DBF");
+}
+
 TEST_F(UserPageTest, CancelledDeleteChangesNothing) {
   AddUser("Anna");
   dm->UserDbf.First();
