@@ -51,8 +51,18 @@ void TDM1::FoodCalDbfAfterEdit(TTableObject&) {
   FoodCalDbfIDX_NAME->SetAsString(NameKey(FoodCalDbfNAME->AsString()));
 }
 
+// Every stored product has its kilocalories, and none below zero (water
+// and tea have 0).
 void TDM1::FoodCalDbfBeforePost(TTableObject&) {
+  CheckProductCalories(FoodCalDbfCALORIES->IsNull()
+                           ? std::nullopt
+                           : std::optional<int32_t>(FoodCalDbfCALORIES->AsInteger()));
   FoodCalDbfIDX_NAME->SetAsString(NameKey(FoodCalDbfNAME->AsString()));
+}
+
+void CheckProductCalories(std::optional<int32_t> calories) {
+  if (!calories) throw ETableError(kNoCaloriesText);
+  if (*calories < 0) throw ETableError(kNegativeCaloriesText);
 }
 
 // --- Selection list ---------------------------------------------------------
@@ -197,6 +207,8 @@ void TDM1::ToggleProductField(const std::string& field_name) {
 
 void TDM1::AddProduct(int32_t group, const std::string& name, const std::string& make,
                       std::optional<int32_t> calories) {
+  // A refused value adds nothing; a missing one leaves the row open.
+  if (calories) CheckProductCalories(calories);
   const int32_t id = NextFoodId();
   FoodCalDbf.Insert();
   try {

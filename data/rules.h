@@ -26,6 +26,12 @@ int32_t DiaryOrderKey(int32_t date_serial, int meal_position);
 // two does not fit a 32-bit signed integer.
 std::optional<int32_t> ComputeCalories(int32_t kcal_per_100g, int32_t quantity);
 
+// Kilocalories per 100 g of a catalogue product: present, and 0 or more.
+// Throws ETableError with one of these texts otherwise.
+inline constexpr char kNoCaloriesText[] = "A product needs its kilocalories per 100 g.";
+inline constexpr char kNegativeCaloriesText[] = "Kilocalories per 100 g cannot be negative.";
+void CheckProductCalories(std::optional<int32_t> calories);
+
 // One product as a catalogue row holds it. AppendCatalogueProduct appends
 // it to an open table with the catalogue's fields and posts it; its name
 // key IDX_NAME is made from its name.

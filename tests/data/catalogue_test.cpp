@@ -127,8 +127,40 @@ TEST_F(Catalogue, StoredProductsKeepTheUpperCasedNameKey) {
   dm->FoodCalDbf.Post();
   dm->FoodCalDbf.Append();
   dm->FoodCalDbfNAME->SetAsString("äpfel");
+  dm->FoodCalDbfCALORIES->SetAsInteger(52);
   dm->FoodCalDbf.Post();
   EXPECT_EQ(Column("FOODCAL.DBF", "IDX_NAME"), (Strings{"GREEN TEA", "äPFEL"}));
+}
+
+// No product is stored without its kilocalories or with fewer than 0; 0
+// itself is a product's value (water, tea).
+TEST_F(Catalogue, ProductsAreStoredOnlyWithKilocaloriesOfZeroOrMore) {
+  WriteCatalogue({{5, true, 1, "Tea", 1}});
+  ASSERT_TRUE(dm->OpenCatalogue());
+  struct {
+    std::optional<int32_t> calories;
+    const char* refusal;  // nullptr: stored
+  } cases[] = {{-5, kNegativeCaloriesText}, {std::nullopt, kNoCaloriesText}, {0, nullptr}};
+  for (const auto& c : cases) {
+    std::string refused;
+    try {
+      dm->AddProduct(5, "Water", "Tap", c.calories);
+      if (dm->NewProductOpen()) dm->FoodCalDbf.Post();
+    } catch (const ETableError& e) {
+      refused = e.what();
+    }
+    EXPECT_EQ(refused, c.refusal ? c.refusal : "");
+    dm->CancelNewProduct();
+  }
+  // An edit that empties or lowers the value is refused as well.
+  dm->FoodCalDbf.First();
+  for (const char* text : {"", "-1"}) {
+    dm->FoodCalDbf.Edit();
+    dm->FoodCalDbfCALORIES->SetAsString(text);
+    EXPECT_THROW(dm->FoodCalDbf.Post(), ETableError) << text;
+    dm->FoodCalDbf.Cancel();
+  }
+  EXPECT_EQ(Column("FOODCAL.DBF", "CALORIES"), (Strings{"1", "0"}));
 }
 
 }  // namespace

@@ -69,6 +69,14 @@ class FoodDataPageTest : public UiTest {
 
   bool Inserting() { return Catalogue().State() == TDataSetState::dsInsert; }
 
+  // The texts of the message boxes shown since the last call.
+  std::vector<std::string> TakeTexts() {
+    std::vector<std::string> texts;
+    for (const TShownMessage& m : messages) texts.push_back(m.text);
+    messages.clear();
+    return texts;
+  }
+
   // The grid's open cell editor, if any.
   QLineEdit* CellEditor() {
     for (QLineEdit* editor : Grid()->viewport()->findChildren<QLineEdit*>())
@@ -574,6 +582,40 @@ TEST_F(FoodDataPageTest, OpenNewRowIsCompletedInTheGridAndPosted) {
   EXPECT_EQ(stored["CALORIES"], "57");
   EXPECT_EQ(stored["USED"], "T");
   EXPECT_EQ(stored["GROUP_ID"], "8");
+}
+
+// A refused kilocalories value is never stored: not by the Add box, not
+// from a grid cell, and not by leaving its row, which drops it instead.
+TEST_F(FoodDataPageTest, RefusedKilocaloriesAreNeverStoredAndLeavingTheRowDropsThem) {
+  StartWithSample();
+  ChooseGroup(8);
+  const std::vector<std::string> shown = GridColumn(Grid(), kKcal);
+  auto leave_for_first_row = [&] {
+    ClickCell(Grid(), 0, kMake);
+    Settle();
+  };
+  // The Add box: text that is no number leaves the new row open; leaving
+  // it drops it. Below zero adds nothing at all.
+  FillAddBox("Pear", "Farm", "12abc");
+  catalogue().AddProductBtn->click();
+  ASSERT_TRUE(Inserting());
+  leave_for_first_row();
+  FillAddBox("Pear", "Farm", "-5");
+  catalogue().AddProductBtn->click();
+  EXPECT_FALSE(Inserting());
+  // A grid cell set below zero, then its row left.
+  ClickCell(Grid(), 1, kKcal);
+  ASSERT_TRUE(Grid()->model()->setData(Grid()->model()->index(1, kKcal), "-5"));
+  leave_for_first_row();
+
+  EXPECT_EQ(TakeTexts(), (std::vector<std::string>{"'12abc' is not a valid integer value",
+                                                    kNoCaloriesText, kNegativeCaloriesText,
+                                                    kNegativeCaloriesText}));
+  EXPECT_FALSE(Inserting());
+  EXPECT_EQ(GridColumn(Grid(), kKcal), shown);
+  EXPECT_EQ(Grid()->currentIndex().row(), 0);
+  EXPECT_EQ(LiveFileRows("FOODCAL.DBF").size(), kSample.size());
+  EXPECT_EQ(StoredProduct(4)["CALORIES"], "46");
 }
 
 TEST_F(FoodDataPageTest, NameTheTableCannotHoldIsRefusedWithNothingAdded) {

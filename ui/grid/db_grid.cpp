@@ -161,8 +161,39 @@ void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& prev
     if (left >= 0) emit ColExit(left);
     emit ColEnter(current_column_);
   }
-  if (!following_ && model_ && current.isValid() && current.row() != previous.row())
-    RunTableAction([&] { model_->MoveTableTo(current.row()); });
+  if (!following_ && model_ && current.isValid() && current.row() != previous.row()) {
+    const int row = current.row();
+    LeaveRowThen(model_->Table(), [&] { model_->MoveTableTo(row); }, OnError);
+  }
+}
+
+bool LeaveRowThen(TTableObject& table, const std::function<void()>& move,
+                  const std::function<void(const std::string&)>& on_error) {
+  auto editing = [&table] {
+    return table.Active() && (table.State() == TDataSetState::dsEdit ||
+                              table.State() == TDataSetState::dsInsert);
+  };
+  const bool pending = editing();
+  std::string refusal;
+  try {
+    move();
+    return true;
+  } catch (const ETableError& e) {
+    refusal = e.what();
+  }
+  bool moved = false;
+  if (pending && editing()) {
+    try {
+      table.Cancel();
+      move();
+      moved = true;
+    } catch (const ETableError&) {
+      // The refusal below says what went wrong first.
+    }
+  }
+  if (!on_error) throw ETableError(refusal);
+  on_error(refusal);
+  return moved;
 }
 
 bool TDBGrid::RunTableAction(const std::function<void()>& action) {

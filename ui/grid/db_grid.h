@@ -3,7 +3,8 @@
 // and the other way round, Ctrl+Delete with "Delete record?". Editable
 // models are edited in place; true/false columns are drawn as check boxes;
 // Escape drops the changes of the current row, and a new row left unchanged
-// is dropped when the focus leaves the grid.
+// is dropped when the focus leaves the grid; changes the table refuses are
+// dropped when their row is left.
 #pragma once
 
 #include <QPointer>
@@ -14,6 +15,14 @@
 #include "ui/grid/table_model.h"
 
 namespace kalbor {
+
+// Leaving a row (a move of the grid or of its navigator) stores the row's
+// pending changes. Changes the table refuses are dropped instead, with the
+// refusal shown by `on_error` (thrown without it), and the move goes on: a
+// refused value never stays behind to be stored by a later move. False when
+// the move failed.
+bool LeaveRowThen(TTableObject& table, const std::function<void()>& move,
+                  const std::function<void(const std::string&)>& on_error);
 
 class TDBGrid : public QTableView {
   Q_OBJECT

@@ -81,12 +81,25 @@ void TDBNavigator::Click(TNavButton which) {
     UpdateButtons();
     return;
   }
+  std::function<void()> move;
+  switch (which) {
+    case TNavButton::First: move = [this] { table_->First(); }; break;
+    case TNavButton::Prior: move = [this] { table_->Prior(); }; break;
+    case TNavButton::Next: move = [this] { table_->Next(); }; break;
+    case TNavButton::Last: move = [this] { table_->Last(); }; break;
+    default: break;
+  }
+  if (move) {
+    LeaveRowThen(*table_, move, OnError);
+    UpdateButtons();
+    return;
+  }
   try {
     switch (which) {
-      case TNavButton::First: table_->First(); break;
-      case TNavButton::Prior: table_->Prior(); break;
-      case TNavButton::Next: table_->Next(); break;
-      case TNavButton::Last: table_->Last(); break;
+      case TNavButton::First:
+      case TNavButton::Prior:
+      case TNavButton::Next:
+      case TNavButton::Last: break;
       case TNavButton::Insert: table_->Insert(); break;
       case TNavButton::Delete:
         if (!ConfirmDelete || ConfirmDelete()) table_->Delete();
