@@ -51,6 +51,17 @@ TEST_F(MainWindowTest, FirstStartWritesTheSettingsFileWithTheStartValues) {
       << "a four-digit year reads back as the same date";
 }
 
+// The first start writes the settings before the window is placed; the
+// place it is then given is what the file keeps, not 0/0.
+TEST_F(MainWindowTest, FirstStartWritesThePlaceTheWindowIsGiven) {
+  Start();
+  form->move(123, 45);
+  Settle();
+  EXPECT_EQ(Ini("MainForm/Form_Top"), QString::number(form->y()));
+  EXPECT_EQ(Ini("MainForm/Form_Left"), QString::number(form->x()));
+  EXPECT_NE(form->pos(), QPoint(0, 0));
+}
+
 TEST_F(MainWindowTest, EmptyUserListStartsWithoutAUser) {
   Start();
   EXPECT_EQ(form->StatusText(1), "Name : ");
