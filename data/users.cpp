@@ -243,22 +243,25 @@ bool TDM1::RenameUser(int32_t id, const std::string& name) {
   return true;
 }
 
-// A user whose diary or whose selection list is still missing gets them now
-// even when the number did not change: the first user of a fresh
-// installation has the number the window starts with.
+// The diary is always opened in date and meal order, also when the same
+// user is selected again (as at every start). A user whose diary or whose
+// selection list is still missing gets them now even when the number did
+// not change: the first user of a fresh installation has the number the
+// window starts with. The selection list is rebuilt only for another user
+// or a missing file.
 void TDM1::OpenUserFiles(int32_t previous_user_id) {
   CloseDiary();
   const int32_t id = window_.CurrentUserId();
   const std::string file = UserFileName(id);
   const bool first_time = !FileExists(FolderFile(file)) || !FileExists(FolderFile(kUserCalFile));
-  if (id > 0 && (id != previous_user_id || first_time)) {
+  if (id > 0) {
     try {
       if (!FileExists(FolderFile(file))) MakeTableByNumber(tnUserFood);
       if (FileExists(FolderFile(file))) {
         {
           TControlsSuspended suspended(UserFoodDbf);
           OpenDiary(id);
-          BuildUserCal();
+          if (id != previous_user_id || first_time) BuildUserCal();
         }
         if (!UserFoodDbf.Active()) UserFoodDbf.Open();
       }

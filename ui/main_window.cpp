@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDate>
+#include <QGroupBox>
 #include <QKeyEvent>
 #include <QLocale>
 #include <QMenu>
@@ -96,8 +97,11 @@ void TForm1::FormCreate() {
   BuildMenus();
   // Client area 609 x 410: the pages and the status bar below them.
   ui_->centralwidget->setFixedSize(609, 391);
-  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+  // A fixed window offers what it can do: minimise and close, no maximise
+  // (the customize hint makes the window manager take the hints as given).
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint);
   ui_->Pagecontrol1->setCurrentWidget(intro_page_);
   ui_->Panel1->hide();
   ui_->PopPanel->hide();
@@ -107,11 +111,16 @@ void TForm1::FormCreate() {
   ui_->Image1->setAttribute(Qt::WA_TranslucentBackground);
   ui_->Image1->setPixmap(logo_bitmaps_[0]);
   ui_->Image1->setToolTip("Kalbor 1.0");
+  // Group boxes as the desktop draws them: the title set into the frame's
+  // top line, not above it.
+  for (QGroupBox* box : findChildren<QGroupBox*>())
+    box->setStyleSheet(
+        "QGroupBox { border: 1px solid palette(mid); border-radius: 3px; margin-top: 0.5em; }"
+        "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }");
   ui_->Panel1->raise();
   ui_->PopPanel->raise();
   ui_->DBGrid5->raise();
-  setFixedSize(sizeHint().width() > 0 ? 609 : 609,
-               menuBar()->sizeHint().height() + 391 + kStatusHeight);
+  setFixedSize(609, menuBar()->sizeHint().height() + 391 + kStatusHeight);
 }
 
 // The pages in the order of their hidden tabs "1" to "7".

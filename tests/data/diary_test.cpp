@@ -82,7 +82,15 @@ TEST_F(Diary, RowsComeByDateThenMealWhateverTheOrderOfEntry) {
   std::vector<int32_t> keys;
   for (const TDiaryRow& r : DiaryRows()) keys.push_back(r.indexfld);
   const int32_t first = SerialToDayNumber(Date(2002, 3, 1)) * 10;
-  EXPECT_EQ(keys, (std::vector<int32_t>{first + 4, first + 10, first + 11, first + 12, first + 14}));
+  const std::vector<int32_t> in_order = {first + 4, first + 10, first + 11, first + 12, first + 14};
+  EXPECT_EQ(keys, in_order);
+  // The next start selects the remembered user again: the same order.
+  Stop();
+  Start();
+  SelectUser(1);
+  keys.clear();
+  for (const TDiaryRow& r : DiaryRows()) keys.push_back(r.indexfld);
+  EXPECT_EQ(keys, in_order);
 }
 
 TEST_F(Diary, OneDayViewShowsTheCalendarDate) {

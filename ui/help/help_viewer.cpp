@@ -13,6 +13,7 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalBlocker>
 #include <QSplitter>
 #include <QTabWidget>
@@ -20,6 +21,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <map>
 #include <string>
 
@@ -51,7 +53,34 @@ HelpViewer* ViewerFor(QWidget* parent) {
   return viewer;
 }
 
+// The first showing centres the viewer over the window that opened it,
+// wholly on that window's screen (a window manager may otherwise put part of
+// it below the screen's edge).
+void PlaceOverParent(HelpViewer* viewer) {
+  QWidget* parent = viewer->parentWidget();
+  QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
+  if (!screen) return;
+  const QRect room = screen->availableGeometry();
+  // The viewer's frame is taken to be as wide as its parent's.
+  QMargins border;
+  if (parent) {
+    const QRect outer = parent->frameGeometry(), inner = parent->geometry();
+    border = QMargins(inner.left() - outer.left(), inner.top() - outer.top(),
+                      outer.right() - inner.right(), outer.bottom() - inner.bottom());
+  }
+  QRect frame(QPoint(), (viewer->size().grownBy(border)).boundedTo(room.size()));
+  frame.moveCenter(parent ? parent->frameGeometry().center() : room.center());
+  frame.moveLeft(std::clamp(frame.left(), room.left(), room.right() - frame.width() + 1));
+  frame.moveTop(std::clamp(frame.top(), room.top(), room.bottom() - frame.height() + 1));
+  viewer->resize(frame.size().shrunkBy(border));
+  viewer->move(frame.topLeft());
+}
+
 void Present(HelpViewer* viewer) {
+  if (!viewer->isVisible() && !viewer->property("placed").toBool()) {
+    PlaceOverParent(viewer);
+    viewer->setProperty("placed", true);
+  }
   if (viewer->isMinimized()) viewer->showNormal();
   viewer->show();
   viewer->raise();
