@@ -93,6 +93,8 @@ void TFoodPage::Bind(TDM1& dm) {
   connect(f.ViewAll, &QRadioButton::clicked, this, &TFoodPage::ViewAllClick);
   connect(f.ViewDay, &QRadioButton::clicked, this, &TFoodPage::ViewDayClick);
   connect(f.Button1, &QPushButton::clicked, this, &TFoodPage::Button1Click);
+  // Enter in the quantity box adds the food, as "&Add Food" does.
+  connect(f.Edit5, &QLineEdit::returnPressed, this, &TFoodPage::Button1Click);
   connect(f.Button2, &QPushButton::clicked, this, &TFoodPage::Button2Click);
   connect(f.SearchEdit, &QLineEdit::textChanged, this, &TFoodPage::SearchEditChange);
   // The search box receives the focus from another control (not when the

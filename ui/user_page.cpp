@@ -60,6 +60,8 @@ void TUserPage::Bind(TDM1& dm) {
   connect(f.UserNew, &QPushButton::clicked, this, &TUserPage::UserNewClick);
   connect(f.UserDel, &QPushButton::clicked, this, &TUserPage::UserDelClick);
   connect(f.AddUser, &QPushButton::clicked, this, &TUserPage::AddUserClick);
+  // Enter in the name box does what the action button beside it does.
+  connect(f.Edit1, &QLineEdit::returnPressed, this, &TUserPage::AddUserClick);
 }
 
 void TUserPage::FitUserGrid() {
@@ -123,6 +125,7 @@ void TUserPage::UserNewClick() {
   f.Label3->setText("New User");
   f.AddUser->setText("Add User");
   form_.SetStatusText(0, "New User");
+  f.Edit1->setFocus();  // the name is typed next
 }
 
 void TUserPage::UserDelClick() {

@@ -95,6 +95,9 @@ TDBGrid::TDBGrid(QWidget* parent) : QTableView(parent) {
   horizontalHeader()->setSectionsClickable(true);
   horizontalHeader()->setMinimumSectionSize(8);
   setSelectionMode(QAbstractItemView::SingleSelection);
+  // Tab and Shift+Tab leave the grid for the next control; the arrow keys
+  // move inside it.
+  setTabKeyNavigation(false);
   setWordWrap(false);
   connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &TDBGrid::TitleClicked);
 }
@@ -277,6 +280,19 @@ bool TDBGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)
     }
   }
   return true;
+}
+
+void TDBGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+  QTableView::closeEditor(editor, hint);
+  if (!model_) return;
+  TTableObject& table = model_->Table();
+  const bool pending = table.Active() && (table.State() == TDataSetState::dsEdit ||
+                                          table.State() == TDataSetState::dsInsert);
+  if (!pending) return;
+  if (hint == QAbstractItemDelegate::SubmitModelCache && !model_->LastEditFailed())
+    RunTableAction([&] { table.Post(); });
+  else if (hint == QAbstractItemDelegate::RevertModelCache)
+    RunTableAction([&] { table.Cancel(); });
 }
 
 void TDBGrid::dataChanged(const QModelIndex& top_left, const QModelIndex& bottom_right,

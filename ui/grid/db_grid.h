@@ -2,7 +2,8 @@
 // cell selection, the grid's current row following the table's current row
 // and the other way round, Ctrl+Delete with "Delete record?". Editable
 // models are edited in place; true/false columns are drawn as check boxes;
-// Escape drops the changes of the current row, and a new row left unchanged
+// Enter in a cell stores the row and Escape drops the changes of the current
+// row, and a new row left unchanged
 // is dropped when the focus leaves the grid; changes the table refuses are
 // dropped when their row is left.
 #pragma once
@@ -65,6 +66,8 @@ class TDBGrid : public QTableView {
   void showEvent(QShowEvent* event) override;
   void hideEvent(QHideEvent* event) override;
   bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
+  // Enter in a cell editor stores the row, Escape drops the row's changes.
+  void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
   void dataChanged(const QModelIndex& top_left, const QModelIndex& bottom_right,
                    const QList<int>& roles = QList<int>()) override;
 
