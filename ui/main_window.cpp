@@ -75,7 +75,7 @@ TForm1::TForm1(const std::string& program_folder, const std::string& help_file, 
     : QMainWindow(parent),
       ui_(std::make_unique<Ui::Form1>()),
       program_folder_(program_folder),
-      help_file_(help_file.empty() ? QString::fromStdString(program_folder) + "KALBOR.HLP"
+      help_file_(help_file.empty() ? QString::fromStdString(program_folder) + kHelpFileName
                                    : QString::fromStdString(help_file)) {
   FormCreate();
 }

@@ -1,7 +1,6 @@
 #include "ui/help/help_viewer.h"
 
 #include <QApplication>
-#include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
 #include <QFile>
@@ -22,6 +21,8 @@
 
 #include <map>
 #include <string>
+
+#include "data/program_folder.h"
 
 namespace kalbor {
 
@@ -362,7 +363,7 @@ bool HelpViewer::RunMacro(const QString& macro) {
 
 QString HelpFilePath(const QString& file_path) {
   if (file_path.isEmpty() || QDir::isAbsolutePath(file_path)) return file_path;
-  return QDir(QCoreApplication::applicationDirPath()).filePath(file_path);
+  return QDir(QString::fromStdString(ProgramFolders().shipped)).filePath(file_path);
 }
 
 HelpViewer* ActiveHelpViewer() { return TheViewer(); }
