@@ -25,6 +25,8 @@ int main(int argc, char** argv) {
 
   QApplication::setApplicationName("Kalbor");
   QApplication::setApplicationDisplayName(QString());
+  QGuiApplication::setDesktopFileName(kApplicationId);
+  QApplication::setWindowIcon(ApplicationIcon());
   QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
   font.setPointSize(8);
   QApplication::setFont(font);

@@ -19,6 +19,7 @@
 
 #include "data/dm1.h"
 #include "storage/dates.h"
+#include "ui/application.h"
 #include "ui/calendar_panel.h"
 #include "ui/food_data_page.h"
 #include "ui/food_page.h"
@@ -85,6 +86,7 @@ TForm1::~TForm1() = default;
 void TForm1::FormCreate() {
   InitPictureResources();
   ui_->setupUi(this);
+  setWindowIcon(ApplicationIcon());
   current_user_id_ = 0;
   logo_choice_ = 0;
   app_title_ = "Kalbor";

@@ -51,6 +51,12 @@ TEST_F(MainWindowTest, FirstStartWritesTheSettingsFileWithTheStartValues) {
       << "a four-digit year reads back as the same date";
 }
 
+TEST_F(MainWindowTest, WindowCarriesTheDesktopEntrysIcon) {
+  Start();
+  QList<QSize> sizes = form->windowIcon().availableSizes();
+  for (int size : {48, 64, 128, 256}) EXPECT_TRUE(sizes.contains(QSize(size, size))) << size;
+}
+
 TEST_F(MainWindowTest, EmptyUserListStartsWithoutAUser) {
   Start();
   EXPECT_EQ(form->StatusText(1), "Name : ");
