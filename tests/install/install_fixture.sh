@@ -29,7 +29,7 @@ start_until_up() {
   rm -rf "$sockets" && mkdir -p "$sockets"
   TMPDIR="$sockets" QT_QPA_PLATFORM=offscreen "$program" >"$tmp/program.log" 2>&1 &
   running=$!
-  for _ in $(seq 200); do
+  for _ in $(seq 600); do
     if [ -n "$(ls -A "$sockets")" ] && [ -f "$folder/KALBOR.INI" ]; then break; fi
     kill -0 "$running" 2>/dev/null || fail "$program ended at start: $(cat "$tmp/program.log")"
     sleep 0.05
