@@ -86,9 +86,9 @@ class TDM1 {
   int32_t SelectedGroup = 0;
 
   // --- Start-up, tables and schemas (dm1.cpp) -------------------------------
-  // Points every table at the program folder, makes USERNAME.DBF when it is
-  // missing and opens the user list.
-  void DM1Create(const std::string& program_folder = ProgramFolder());
+  // Points every table at the program folder (ProgramFolders() decides it),
+  // makes USERNAME.DBF when it is missing and opens the user list.
+  void DM1Create(const std::string& program_folder);
   // Points every table at `folder`, where each bare file name is resolved.
   void SetFolder(const std::string& folder);
   std::string FolderFile(const std::string& bare_name) const { return folder_ + bare_name; }

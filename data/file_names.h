@@ -13,6 +13,8 @@ inline constexpr char kUserCalFile[] = "USERCAL.DBF";        // the selection li
 inline constexpr char kUserResultFile[] = "USERRESULT.DBF";  // daily totals of one user
 inline constexpr char kMealTypeFile[] = "MEALTYPE.DBF";
 inline constexpr char kFoodGroupsFile[] = "FOODGROUPS.DBF";
+// The tables the program ships; a new program folder gets a copy of each.
+inline constexpr const char* kShippedTables[] = {kFoodCalFile, kMealTypeFile, kFoodGroupsFile};
 
 // Index files the program builds.
 inline constexpr char kUserNameIndex[] = "USERNAME.NDX";    // the user list by name

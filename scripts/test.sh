@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: the suites of the release build,
-# the same suites under AddressSanitizer and UndefinedBehaviorSanitizer, and
-# a short run of each fuzz target.
+# Builds everything and runs every test: the suites of the release build
+# (with the installed program and the Debian package), the same suites
+# under AddressSanitizer and UndefinedBehaviorSanitizer, and a short run of
+# each fuzz target.
 #
 #   scripts/test.sh           everything (what CI runs)
 #   scripts/test.sh --quick   the release build's suites only

@@ -4,7 +4,19 @@
 
 #include "ui/message_boxes.h"
 
+// The icons live in a static library; Qt wants their resources registered
+// from outside any namespace.
+static void InitIconResources() { Q_INIT_RESOURCE(icons); }
+
 namespace kalbor {
+
+QIcon ApplicationIcon() {
+  InitIconResources();
+  QIcon icon;
+  for (int size : {48, 64, 128, 256})
+    icon.addFile(QString(":/icons/%1-%2.png").arg(kApplicationId).arg(size), QSize(size, size));
+  return icon;
+}
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 

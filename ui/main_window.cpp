@@ -20,6 +20,7 @@
 
 #include "data/dm1.h"
 #include "storage/dates.h"
+#include "ui/application.h"
 #include "ui/calendar_panel.h"
 #include "ui/food_data_page.h"
 #include "ui/food_page.h"
@@ -76,7 +77,7 @@ TForm1::TForm1(const std::string& program_folder, const std::string& help_file, 
     : QMainWindow(parent),
       ui_(std::make_unique<Ui::Form1>()),
       program_folder_(program_folder),
-      help_file_(help_file.empty() ? QString::fromStdString(program_folder) + "KALBOR.HLP"
+      help_file_(help_file.empty() ? QString::fromStdString(program_folder) + kHelpFileName
                                    : QString::fromStdString(help_file)) {
   FormCreate();
 }
@@ -86,6 +87,7 @@ TForm1::~TForm1() = default;
 void TForm1::FormCreate() {
   InitPictureResources();
   ui_->setupUi(this);
+  setWindowIcon(ApplicationIcon());
   current_user_id_ = 0;
   logo_choice_ = 0;
   app_title_ = "Kalbor";

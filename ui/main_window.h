@@ -33,6 +33,9 @@ class TSettingsFile;
 class TUserPage;
 class TWeightPage;
 
+// The help file's name, in the program folder or the shipped one.
+inline constexpr char kHelpFileName[] = "KALBOR.HLP";
+
 // The locale's short date form, with a four-digit year (Qt pattern).
 QString ShortDateFormat();
 

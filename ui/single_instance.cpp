@@ -1,14 +1,22 @@
 #include "ui/single_instance.h"
 
+#include <QCryptographicHash>
 #include <QLocalSocket>
 #include <unistd.h>
 
 namespace kalbor {
 
-TSingleInstance::TSingleInstance(const QString& title) {
+TSingleInstance::TSingleInstance(const QString& title, const std::string& program_folder) {
   QString user = qEnvironmentVariable("USER");
   if (user.isEmpty()) user = QString::number(getuid());
   name_ = title + "-" + user;
+  // A short digest keeps the socket's path within its length limit.
+  if (!program_folder.empty())
+    name_ += "-" + QString::fromLatin1(QCryptographicHash::hash(
+                                           QByteArray::fromStdString(program_folder),
+                                           QCryptographicHash::Sha256)
+                                           .toHex()
+                                           .left(16));
 }
 
 bool TSingleInstance::SignalRunningCopy() {

@@ -62,6 +62,12 @@ TEST_F(MainWindowTest, FirstStartWritesThePlaceTheWindowIsGiven) {
   EXPECT_NE(form->pos(), QPoint(0, 0));
 }
 
+TEST_F(MainWindowTest, WindowCarriesTheDesktopEntrysIcon) {
+  Start();
+  QList<QSize> sizes = form->windowIcon().availableSizes();
+  for (int size : {48, 64, 128, 256}) EXPECT_TRUE(sizes.contains(QSize(size, size))) << size;
+}
+
 TEST_F(MainWindowTest, EmptyUserListStartsWithoutAUser) {
   Start();
   EXPECT_EQ(form->StatusText(1), "Name : ");
@@ -249,10 +255,13 @@ TEST_F(MainWindowTest, ProgressBarFollowsAWalkToItsEnd) {
 }
 
 TEST(SingleInstanceTest, ASecondCopyOnlyAsksTheFirstToShowItself) {
-  TSingleInstance first("KalborTest" + QString::number(QCoreApplication::applicationPid()));
+  const QString title = "KalborTest" + QString::number(QCoreApplication::applicationPid());
+  TSingleInstance first(title, "/home/a/.local/share/kalbor/");
   int shown = 0;
   ASSERT_TRUE(first.Listen([&] { ++shown; }));
-  TSingleInstance second("KalborTest" + QString::number(QCoreApplication::applicationPid()));
+  // A copy keeping its files elsewhere runs on its own.
+  EXPECT_FALSE(TSingleInstance(title, "/opt/kalbor/").SignalRunningCopy());
+  TSingleInstance second(title, "/home/a/.local/share/kalbor/");
   EXPECT_TRUE(second.SignalRunningCopy());
   for (int i = 0; i < 50 && shown == 0; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
   EXPECT_EQ(shown, 1);

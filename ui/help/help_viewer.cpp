@@ -1,7 +1,6 @@
 #include "ui/help/help_viewer.h"
 
 #include <QApplication>
-#include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
 #include <QFile>
@@ -24,6 +23,8 @@
 #include <algorithm>
 #include <map>
 #include <string>
+
+#include "data/program_folder.h"
 
 namespace kalbor {
 
@@ -391,7 +392,7 @@ bool HelpViewer::RunMacro(const QString& macro) {
 
 QString HelpFilePath(const QString& file_path) {
   if (file_path.isEmpty() || QDir::isAbsolutePath(file_path)) return file_path;
-  return QDir(QCoreApplication::applicationDirPath()).filePath(file_path);
+  return QDir(QString::fromStdString(ProgramFolders().shipped)).filePath(file_path);
 }
 
 HelpViewer* ActiveHelpViewer() { return TheViewer(); }

@@ -97,8 +97,9 @@ class HelpViewer : public QWidget {
   int history_pos_ = -1;
 };
 
-// The full path of the help file: a relative name is taken in the program
-// folder (the folder of the running program).
+// The full path of the help file: a relative name is taken in the folder of
+// the files the program ships (ProgramFolders(): the folder of the running
+// program, or <prefix>/share/kalbor for an installed one).
 QString HelpFilePath(const QString& file_path);
 
 // The help window, if one is open (or hidden but not destroyed).
