@@ -3,6 +3,10 @@
 // boxes.
 #include "ui/main_window.h"
 
+#include <algorithm>
+#include <cstdlib>
+#include <vector>
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDate>
@@ -476,6 +480,39 @@ void TForm1::ShowPage(int page_mode) {
   put(f.Panel1, place.calendar);
   put(f.PopPanel, place.logo);
   put(f.DBGrid5, place.groups);
+  ChainFloatingPanels(PageWidget(page_mode));
+}
+
+namespace {
+
+// Reading order of two places on the page: top to bottom, where tops less
+// than a row apart count as one line, read left to right.
+bool ReadsBefore(QPoint a, QPoint b) {
+  constexpr int kLine = 30;
+  if (std::abs(a.y() - b.y()) >= kLine) return a.y() < b.y();
+  return a.x() < b.x();
+}
+
+}  // namespace
+
+// The page's controls keep the focus order of its form file; the floating
+// calendar and group grid shown with it join that order where they stand
+// on the page.
+void TForm1::ChainFloatingPanels(QWidget* page) {
+  QWidget* area = ui_->centralwidget;
+  auto place = [area](QWidget* w) { return w->mapTo(area, QPoint(0, 0)); };
+  std::vector<QWidget*> chain;
+  for (QWidget* w = page->nextInFocusChain(); w != page; w = w->nextInFocusChain())
+    if (page->isAncestorOf(w) && w->focusPolicy() != Qt::NoFocus) chain.push_back(w);
+  for (QWidget* panel : {static_cast<QWidget*>(ui_->MonthCalendar1),
+                         static_cast<QWidget*>(ui_->DBGrid5)}) {
+    if (panel->isHidden() || panel->parentWidget()->isHidden()) continue;
+    auto later = std::find_if(chain.begin(), chain.end(), [&](QWidget* w) {
+      return ReadsBefore(place(panel), place(w));
+    });
+    chain.insert(later, panel);
+  }
+  for (size_t i = 1; i < chain.size(); ++i) QWidget::setTabOrder(chain[i - 1], chain[i]);
 }
 
 // --- Logo ---------------------------------------------------------------------------

@@ -138,6 +138,7 @@ class TForm1 : public QMainWindow, public TMainWindow {
   void ShowProgress(bool always);
   void FormKeyDown(QKeyEvent* event);
   QWidget* PageWidget(int page_mode) const;
+  void ChainFloatingPanels(QWidget* page);
 
   std::unique_ptr<Ui::Form1> ui_;
   TDM1* dm_ = nullptr;

@@ -64,6 +64,12 @@ void TUserPage::Bind(TDM1& dm) {
   connect(f.Edit1, &QLineEdit::returnPressed, this, &TUserPage::AddUserClick);
 }
 
+// The three mode buttons: one is down. Each is a stop of the Tab key of
+// its own (an exclusive group would let Tab reach only the one down).
+void TUserPage::PressMode(QPushButton* mode) {
+  for (QPushButton* b : {ui_->UserSel, ui_->UserNew, ui_->UserDel}) b->setChecked(b == mode);
+}
+
 void TUserPage::FitUserGrid() {
   int n = dm_ ? dm_->UserRowCount() : 0;
   n = std::clamp(n, 1, 16);
@@ -109,7 +115,7 @@ void TUserPage::UserSortClick() {
 
 void TUserPage::UserSelClick() {
   Ui::UserPage& f = *ui_;
-  f.UserSel->setChecked(true);
+  PressMode(f.UserSel);
   f.Edit1->setEnabled(true);
   f.Edit1->setText(QString::fromStdString(dm_->CurrentRowUserName()));
   f.Label3->setText("Selected User");
@@ -119,7 +125,7 @@ void TUserPage::UserSelClick() {
 
 void TUserPage::UserNewClick() {
   Ui::UserPage& f = *ui_;
-  f.UserNew->setChecked(true);
+  PressMode(f.UserNew);
   f.Edit1->setEnabled(true);
   f.Edit1->clear();
   f.Label3->setText("New User");
@@ -130,7 +136,7 @@ void TUserPage::UserNewClick() {
 
 void TUserPage::UserDelClick() {
   Ui::UserPage& f = *ui_;
-  f.UserDel->setChecked(true);
+  PressMode(f.UserDel);
   f.Edit1->setEnabled(false);
   f.Edit1->setText(QString::fromStdString(dm_->CurrentRowUserName()));
   f.Label3->setText("Delete this User");
@@ -187,13 +193,13 @@ void TUserPage::AddNewUser() {
   }
   if (CheckUserName(form_, name)) {
     // With "Select " down the name box follows the list's cursor again.
-    f.UserSel->setChecked(true);
+    PressMode(f.UserSel);
     if (dm_->AddUser(name) != 0) {
       SelectUser();
       dm_->SetUserOrder(form_.UserSortOrder());
     }
   }
-  f.UserSel->setChecked(true);
+  PressMode(f.UserSel);
   UserSelClick();
   f.DBGrid1->setFocus();
 }
@@ -214,7 +220,7 @@ void TUserPage::DeleteSelectedUser() {
   } else {
     dm_->PackUserList();
   }
-  f.UserSel->setChecked(true);
+  PressMode(f.UserSel);
   UserSelClick();
 }
 

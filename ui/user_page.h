@@ -12,6 +12,8 @@ namespace Ui {
 class UserPage;
 }
 
+class QPushButton;
+
 namespace kalbor {
 
 class TTableModel;
@@ -45,6 +47,7 @@ class TUserPage : public TPage {
   void RestoreSortOrder(int order);
 
  private:
+  void PressMode(QPushButton* mode);
   std::unique_ptr<Ui::UserPage> ui_;
   std::unique_ptr<TTableModel> model_;
 };

@@ -34,15 +34,22 @@ ButtonLook LookOf(TNavButton b) {
 
 }  // namespace
 
-TDBNavigator::TDBNavigator(QWidget* parent) : QWidget(parent) {}
+// The navigator takes a place in its form's focus order; its buttons, made
+// when it is bound, are put in that place (a focus proxy makes Tab pass over
+// the navigator itself).
+TDBNavigator::TDBNavigator(QWidget* parent) : QWidget(parent) { setFocusPolicy(Qt::TabFocus); }
 
 void TDBNavigator::Bind(TTableObject& table, std::vector<TNavButton> buttons) {
   table_ = &table;
   auto* layout = new QHBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
+  QWidget* previous = this;
   for (TNavButton b : buttons) {
     auto* button = new QToolButton(this);
+    QWidget::setTabOrder(previous, button);
+    if (previous == this) setFocusProxy(button);
+    previous = button;
     ButtonLook look = LookOf(b);
     button->setText(QString::fromUtf8(look.text));
     button->setToolTip(QString::fromUtf8(look.tooltip));

@@ -5,21 +5,29 @@
 
 namespace kalbor {
 
+// The group takes a place in its form's focus order; its items, made later,
+// are put in that place (a focus proxy makes Tab pass over the group itself).
 TRadioGroup::TRadioGroup(QWidget* parent) : QGroupBox(parent) {
+  setFocusPolicy(Qt::TabFocus);
   group_.setExclusive(true);
   connect(&group_, &QButtonGroup::idClicked, this, &TRadioGroup::Clicked);
 }
 
 void TRadioGroup::SetItems(const QStringList& items) {
+  setFocusProxy(nullptr);
   for (QAbstractButton* b : group_.buttons()) {
     group_.removeButton(b);
     delete b;
   }
+  QWidget* previous = this;
   for (int i = 0; i < items.size(); ++i) {
     auto* button = new QRadioButton(items[i], this);
     button->setFont(font());
     group_.addButton(button, i);
     button->show();
+    QWidget::setTabOrder(previous, button);
+    previous = button;
+    if (i == 0) setFocusProxy(button);
   }
   Arrange();
 }
