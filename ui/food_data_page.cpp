@@ -39,18 +39,21 @@ std::optional<int32_t> ReadWholeNumber(const QString& text) {
 enum : int { kGroupColumn, kUsedColumn, kIdColumn, kNameColumn, kMakeColumn, kCaloriesColumn };
 
 // The design widths suit the design's narrow font. With a wider font the
-// number columns would show "7…" for a product number and the titles would
-// be clipped: every column but the name gets the room its title (and its
-// widest number) needs, taken from the name column, whose long names are
-// shortened anyway; the grid keeps its overall width.
+// number columns would show "7…" for a product number, the make "USDA …"
+// and the titles would be clipped: every column but the name gets the room
+// its title (and its usual content) needs, taken from the name column,
+// whose long names are shortened anyway (a cut name shows whole as the
+// cell's tooltip); the grid keeps its overall width.
 void FitColumnsToFont(TDBGrid* grid) {
   QHeaderView* header = grid->horizontalHeader();
   QStyle* style = grid->style();
   const QFontMetrics cells(grid->font());
   const int cell_margin =
       2 * (style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid) + 1) + 2;
+  // Each column's usual widest content; the shipped catalogue's make is
+  // "USDA SR24".
   const std::pair<int, const char*> columns[] = {{kGroupColumn, "99"},   {kUsedColumn, ""},
-                                                 {kIdColumn, "9999"},    {kMakeColumn, ""},
+                                                 {kIdColumn, "9999"},    {kMakeColumn, "USDA SR24"},
                                                  {kCaloriesColumn, "9999"}};
   int taken = 0;
   for (auto [column, digits] : columns) {
