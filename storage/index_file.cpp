@@ -386,10 +386,6 @@ const uint8_t* TIndexFile::HeaderImage() const {
 
 size_t TIndexFile::Depth() const { return impl_->levels.size(); }
 
-uint32_t TIndexFile::PagesOnDisk() {
-  return impl_->open ? impl_->file.PageCountOnDisk() : 0;
-}
-
 bool TIndexFile::ReadNodePage(uint32_t n, uint8_t* buffer) {
   Impl& m = *impl_;
   if (!m.open) return false;

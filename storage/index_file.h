@@ -10,18 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "storage/index_options.h"
 #include "storage/page_file.h"
 
 namespace kalbor {
-
-// Index options (a set of bits) as the table object passes them.
-enum TIndexOption : int {
-  ixPrimary = 1,
-  ixUnique = 2,
-  ixDescending = 4,
-  ixCaseInsensitive = 8,
-  ixExpression = 16,
-};
 
 enum class TUniqueMode { None, Unique, Primary };
 
@@ -167,7 +159,6 @@ class TIndexFile {
   bool HeaderRepaired() const;         // the clamp repair was applied on open
   const uint8_t* HeaderImage() const;  // the 512 header bytes as they will be written
   size_t Depth() const;                // tree levels = page objects held in memory
-  uint32_t PagesOnDisk();
   // Node page n as the index sees it: the copy a page object holds, else the
   // file's bytes (zero past the end). False when n lies past the file's end
   // and no page object holds it.

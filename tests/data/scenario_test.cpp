@@ -2,6 +2,7 @@
 // it left checked through the table layer.
 #include "data/data_fixture.h"
 #include "storage/index_check.h"
+#include "storage/index_options.h"
 
 namespace kalbor::test {
 namespace {
