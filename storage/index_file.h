@@ -5,24 +5,17 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "storage/index_key.h"
 #include "storage/index_options.h"
 #include "storage/page_file.h"
 
 namespace kalbor {
 
 enum class TUniqueMode { None, Unique, Primary };
-
-// Where the key lies in a table record and how it is read.
-struct TKeySource {
-  bool character = true;  // character key: raw field bytes; else numeric (double)
-  uint16_t offset = 0;    // field position in the record (deletion flag is byte 0)
-  uint16_t length = 0;    // field length in bytes
-};
 
 enum class TFindMode {
   Exact,        // lower bound: first entry whose key is not less than the key
@@ -173,12 +166,5 @@ class TIndexFile {
   struct Impl;
   std::unique_ptr<Impl> impl_;
 };
-
-// Structural check of an index against its table, for `kalbor-dbf check`.
-// `read_record(n, buffer)` fills buffer with record n (1-based). Returns one
-// line per violation; empty when the index is sound.
-std::vector<std::string> CheckIndexFile(
-    TIndexFile& index, uint32_t record_count, uint16_t record_length,
-    const std::function<void(uint32_t, uint8_t*)>& read_record);
 
 }  // namespace kalbor

@@ -86,7 +86,11 @@ struct TTableObject::Impl {
   // --- table_object_indexes.cpp ---
   std::string ResolveIndexName(const std::string& name) const;
   OpenIndex* FindIndex(const std::string& resolved);
-  TKeySource KeySourceFor(const std::string& expression, uint16_t& key_length, bool& character);
+  // The key of an index expression over the table's fields; raises the
+  // build's message for one that cannot be built.
+  TIndexKey KeyFor(const std::string& expression) const;
+  // Where that key lies in the records.
+  TKeySource KeySourceFor(const std::string& expression) const;
   // Closes every open index file and opens it again in `mode`; `fresh`, an
   // index this build made and has not keyed yet, is made again, empty.
   void ReopenIndexes(TOpenMode mode, TIndexFile* fresh);

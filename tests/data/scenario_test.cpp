@@ -1,7 +1,7 @@
 // One typical session from the first start to the calendar, then every file
 // it left checked through the table layer.
 #include "data/data_fixture.h"
-#include "storage/index_check.h"
+#include "storage/check_index.h"
 #include "storage/index_options.h"
 
 namespace kalbor::test {

@@ -381,6 +381,40 @@ TEST_F(KalborDbfTest, ARowRefusedByAPrimaryIndexIsNotAppended) {
   EXPECT_EQ(Run("check FOOD.DBF ID.NDX").status, 0);
 }
 
+TEST_F(KalborDbfTest, CheckAcceptsARowAUniqueIndexLeftWithoutEntryButNamesARepeatedKey) {
+  Ok("create U.DBF K:integer");
+  Ok("append U.DBF", "K\n5\n5\n");
+  Ok("index U.DBF U.NDX K --options 2");
+  // Record 2 got no entry, its key being present; record 1 then takes another.
+  Ok("set U.DBF 1 K=6 --index U.NDX");
+  TRun r = Run("check U.DBF U.NDX");
+  EXPECT_EQ(r.status, 0) << r.out;
+  // A unique index never holds one key twice: such a file is damaged.
+  Ok("set U.DBF 1 K=5");
+  Ok("index U.DBF D.NDX K");
+  CorruptByte(Path("D.NDX"), 8, 0x40);  // key flags: unique
+  CorruptByte(Path("D.NDX"), 23, 1);    // unique marker
+  r = Run("check U.DBF D.NDX");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out,
+            "U.DBF: OK\n"
+            "D.NDX: page 1 entry 1: key repeats the entry before it in a unique index\n");
+}
+
+TEST_F(KalborDbfTest, AKeyExpressionNamesItsFieldWithoutRegardToCase) {
+  CreateFoodWithThreeRows();
+  Ok("index FOOD.DBF NAME.NDX NAME");
+  const std::string expression = "name";  // as another program may have written it
+  for (size_t i = 0; i < expression.size(); ++i)
+    CorruptByte(Path("NAME.NDX"), 24 + i, static_cast<uint8_t>(expression[i]));
+  EXPECT_EQ(Run("check FOOD.DBF NAME.NDX").out, "FOOD.DBF: OK\nNAME.NDX: OK\n");
+  EXPECT_EQ(Run("dump FOOD.DBF --csv --index NAME.NDX").out,
+            "RECNO,ID,NAME,USED,DAY,KCAL\n"
+            "2,2,Apfel,F,2024-03-01,52\n"
+            "1,1,Brot,T,2024-02-29,240\n"
+            "3,3,Milch,,,64\n");
+}
+
 TEST_F(KalborDbfTest, IndexOnAFieldThatCannotBeKeyedFailsAndLeavesNoFile) {
   CreateFoodWithThreeRows();
   TRun r = Run("index FOOD.DBF DAY.NDX DAY");

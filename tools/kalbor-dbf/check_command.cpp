@@ -8,7 +8,7 @@
 #include "commands.h"
 #include "storage/dbf_format.h"
 #include "storage/errors.h"
-#include "storage/index_file.h"
+#include "storage/index_check.h"
 #include "storage/table_file.h"
 #include "table_access.h"
 
@@ -127,43 +127,6 @@ std::vector<std::string> TableFaults(TPageFile& file) {
   return faults;
 }
 
-std::vector<std::string> IndexFaults(TTableFile& table, const std::string& path) {
-  TIndexFile index;
-  index.Open(path, TOpenMode::ReadOnly);
-  const std::string& expression = index.Expression();
-  const TTableField* field = nullptr;
-  for (const TTableField& f : table.Fields())
-    if (f.name == expression) field = &f;
-  std::vector<std::string> faults;
-  if (field == nullptr) {
-    faults.push_back(Format("its key \"%s\" is not a field of the table", expression.c_str()));
-  } else if (field->letter != 'C' && field->letter != 'L' && field->letter != 'N') {
-    faults.push_back(Format("its key field %s (type %c) cannot be indexed", field->name.c_str(),
-                            field->letter));
-  } else {
-    const bool character = field->letter != 'N';
-    const uint16_t key_length = character ? field->length : 8;
-    if (index.CharacterKey() != character)
-      faults.push_back(Format("its key is %s, but field %s is %s",
-                              index.CharacterKey() ? "character" : "numeric", field->name.c_str(),
-                              character ? "character" : "numeric"));
-    else if (index.KeyLength() != key_length)
-      faults.push_back(Format("its key length %u differs from the %u of field %s",
-                              index.KeyLength(), key_length, field->name.c_str()));
-  }
-  if (faults.empty()) {
-    index.BindKeySource(TKeySource{field->letter != 'N', field->offset, field->length});
-    const uint16_t record_length = table.RecordLength();
-    faults = CheckIndexFile(index, table.RecordCount(), record_length,
-                            [&](uint32_t recno, uint8_t* buffer) {
-                              if (!table.ReadRecord(recno, buffer))
-                                std::fill(buffer, buffer + record_length, ' ');
-                            });
-  }
-  index.Close();
-  return faults;
-}
-
 // Prints the faults of one file, or OK; returns how many there were.
 size_t Report(std::ostream& out, const std::string& name, const std::vector<std::string>& faults) {
   if (faults.empty()) out << name << ": OK\n";
@@ -203,7 +166,7 @@ int RunCheck(const TArgs& args, std::ostream& out) {
         index_faults.push_back("not checked: the table cannot be read (" + unreadable + ")");
       } else {
         try {
-          index_faults = IndexFaults(table, AbsolutePath(args.positional[i]));
+          index_faults = CheckIndexOfTable(table, AbsolutePath(args.positional[i]));
         } catch (const std::exception& e) {
           index_faults.push_back(e.what());
         }
