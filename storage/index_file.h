@@ -107,14 +107,21 @@ class TIndexFile {
   std::vector<uint8_t> KeyFromNumber(double value) const;
   std::vector<uint8_t> KeyFromText(const std::string& bytes) const;  // cut/padded to the key length
 
-  // Maintenance. InsertKey raises the key violation of a primary index;
+  // Maintenance. InsertKey raises the key violation of a primary index
+  // before it changes anything, so a refused key leaves the file as it was;
   // a unique index silently skips a present key. An entry already present
-  // for the same key and record is no violation (the undo of a refused
+  // for the same key and record is no violation (the undo of a failed
   // change puts entries back this way). A primary index holds no
   // entries for rows marked deleted (record byte 0 == '*'): InsertKey skips
   // such a record there. DeleteKey does nothing when the entry is not found.
-  // UpdateKey does nothing when the two keys compare equal; when inserting
-  // the new key raises, the old entry is put back before the error passes on.
+  // UpdateKey does nothing when the two keys compare equal; it too refuses
+  // before any change; when inserting the new key fails otherwise, the old
+  // entry is put back before the error passes on.
+  // CheckKeyFree raises the key violation that InsertKey(recno, record), or
+  // UpdateKey(recno, old_record, record) when old_record is given, would
+  // raise, and changes nothing: a table asks each of its indexes before it
+  // changes any, so that a refused row leaves all of them as they were.
+  void CheckKeyFree(uint32_t recno, const uint8_t* record, const uint8_t* old_record = nullptr);
   void InsertKey(uint32_t recno, const uint8_t* record);
   void DeleteKey(uint32_t recno, const uint8_t* record);
   void UpdateKey(uint32_t recno, const uint8_t* old_record, const uint8_t* new_record);

@@ -101,6 +101,10 @@ struct TTableObject::Impl {
   // table or gone: an index whose change failed part-way (a read or write
   // error, a damaged page) or whose undo failed is dropped (DropIndex). A
   // key violation changes nothing and drops nothing.
+  // Raises the key violation of the first primary index that would refuse
+  // the row's key (`old_record` null for a new row), before any index
+  // changes: a refused row leaves every index file as it was.
+  void CheckKeysFree(uint32_t recno, const uint8_t* old_record, const uint8_t* record);
   // All indexes take the row's keys, or none does; raises the failure.
   void InsertKeys(uint32_t recno, const uint8_t* record);
   // All indexes replace the row's old keys by its new ones, or none does.

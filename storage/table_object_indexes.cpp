@@ -175,7 +175,22 @@ void TTableObject::Impl::DropIndex(TIndexFile* index) {
   indexes.erase(it);
 }
 
+void TTableObject::Impl::CheckKeysFree(uint32_t recno, const uint8_t* old_record,
+                                       const uint8_t* record) {
+  for (size_t i = 0; i < indexes.size(); ++i) {
+    try {
+      indexes[i].file->CheckKeyFree(recno, record, old_record);
+    } catch (...) {
+      // An index that cannot even be searched goes, as when a change fails.
+      std::exception_ptr failure = std::current_exception();
+      if (!IsKeyViolation(failure)) DropIndex(indexes[i].file.get());
+      std::rethrow_exception(failure);
+    }
+  }
+}
+
 void TTableObject::Impl::InsertKeys(uint32_t recno, const uint8_t* record) {
+  CheckKeysFree(recno, nullptr, record);
   size_t done = 0;
   try {
     for (; done < indexes.size(); ++done) indexes[done].file->InsertKey(recno, record);
@@ -211,6 +226,8 @@ void TTableObject::Impl::UndoInsertKeys(uint32_t recno, const uint8_t* record) {
 
 void TTableObject::Impl::UpdateKeys(uint32_t recno, const uint8_t* old_record,
                                     const uint8_t* new_record, bool deleting_row) {
+  // Marking a row deleted takes entries away only: nothing can refuse it.
+  if (!deleting_row) CheckKeysFree(recno, old_record, new_record);
   size_t done = 0;
   try {
     for (; done < indexes.size(); ++done) {
@@ -225,22 +242,9 @@ void TTableObject::Impl::UpdateKeys(uint32_t recno, const uint8_t* old_record,
   } catch (...) {
     std::exception_ptr failure = std::current_exception();
     std::vector<TIndexFile*> drop;
-    // The index that refused a key lost the old entry before refusing the
-    // new one: put it back. One that failed part-way is dropped.
-    TIndexFile& failed = *indexes[done].file;
-    if (IsKeyViolation(failure)) {
-      try {
-        if (!deleting_row &&
-            failed.KeyFromRecord(old_record) != failed.KeyFromRecord(new_record)) {
-          failed.DeleteKey(recno, new_record);
-          failed.InsertKey(recno, old_record);
-        }
-      } catch (...) {
-        drop.push_back(&failed);
-      }
-    } else {
-      drop.push_back(&failed);
-    }
+    // The index that refused a key changed nothing; one that failed
+    // part-way is dropped.
+    if (!IsKeyViolation(failure)) drop.push_back(indexes[done].file.get());
     // The indexes before it undo their change.
     for (size_t i = 0; i < done; ++i) {
       try {

@@ -381,6 +381,41 @@ TEST_F(KalborDbfTest, ARowRefusedByAPrimaryIndexIsNotAppended) {
   EXPECT_EQ(Run("check FOOD.DBF ID.NDX").status, 0);
 }
 
+TEST_F(KalborDbfTest, ARefusedChangeLeavesTheTableAndEveryIndexAsTheyWere) {
+  struct Case {
+    const char* command;
+    const char* input;
+  };
+  const Case cases[] = {
+      // K.NDX's one leaf is full: a refusal must not split it.
+      {"set T.DBF 31 K=2 --index K.NDX", ""},
+      // NAME.NDX, opened first, would take the new name before K.NDX refuses.
+      {"set T.DBF 31 NAME=x K=2 --index NAME.NDX --index K.NDX", ""},
+      {"append T.DBF --index NAME.NDX --index K.NDX", "K,NAME\n2,x\n"},
+  };
+  std::string rows = "K,NAME\n";
+  for (int k = 1; k <= 31; ++k) rows += std::to_string(k) + ",n" + std::to_string(k) + "\n";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.command);
+    Ok("create T.DBF K:integer NAME:string:10 --replace");
+    Ok("append T.DBF", rows);
+    Ok("index T.DBF NAME.NDX NAME");
+    Ok("index T.DBF K.NDX K --options 1");
+    const auto table = ReadBytes(Path("T.DBF"));
+    const auto names = ReadBytes(Path("NAME.NDX"));
+    const auto keys = ReadBytes(Path("K.NDX"));
+    TRun r = Run(c.command, c.input);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("Key violation."), std::string::npos) << r.err;
+    auto after = ReadBytes(Path("T.DBF"));
+    ASSERT_EQ(after.size(), table.size());
+    std::copy(table.begin() + 1, table.begin() + 4, after.begin() + 1);  // the day closing stamps
+    EXPECT_TRUE(after == table);
+    EXPECT_TRUE(ReadBytes(Path("NAME.NDX")) == names);
+    EXPECT_TRUE(ReadBytes(Path("K.NDX")) == keys);
+  }
+}
+
 TEST_F(KalborDbfTest, CheckAcceptsARowAUniqueIndexLeftWithoutEntryButNamesARepeatedKey) {
   Ok("create U.DBF K:integer");
   Ok("append U.DBF", "K\n5\n5\n");
