@@ -6,7 +6,7 @@
 #include "data/dm1.h"
 #include "data/walk_guards.h"
 #include "storage/errors.h"
-#include "storage/index_file.h"
+#include "storage/index_options.h"
 
 namespace kalbor {
 

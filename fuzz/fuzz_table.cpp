@@ -3,7 +3,7 @@
 // field accessor, edits, appends, deletes and packs, then reads the result
 // again read-only with integer fields. Only ETableError may come out.
 #include "fuzz_common.h"
-#include "storage/index_file.h"
+#include "storage/index_options.h"
 
 using namespace kalbor;
 

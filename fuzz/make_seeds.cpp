@@ -16,7 +16,7 @@
 
 #include "data/schemas.h"
 #include "fuzz_common.h"
-#include "storage/index_file.h"
+#include "storage/index_options.h"
 
 using namespace kalbor;
 namespace fs = std::filesystem;

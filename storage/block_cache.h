@@ -1,7 +1,8 @@
 // TBlockCache: recent blocks of one file's bytes, for a file nobody else may
 // write. The owner reads blocks in from the file and tells the cache of every
 // write, so a cached block always equals the file's present bytes. At most
-// Capacity() blocks are held; the least recently used one makes room.
+// the capacity given at construction is held, in blocks; the least recently
+// used one makes room.
 #pragma once
 
 #include <cstddef>
@@ -16,7 +17,6 @@ class TBlockCache {
   static constexpr size_t kBlockSize = 16 * 1024;
   explicit TBlockCache(size_t capacity_blocks) : capacity_(capacity_blocks) {}
 
-  size_t Capacity() const { return capacity_; }
   size_t Bytes() const { return capacity_ * kBlockSize; }
 
   // The block starting at `start` (a multiple of the block size) and how many

@@ -33,7 +33,6 @@ class TField {
   TFieldType DataType() const { return type_; }
   int Size() const { return size_; }
   TFieldKind FieldKind() const { return kind_; }
-  TTableObject* DataSet() const { return table_; }
   bool IsNull() const;
 
   virtual double AsFloat() const;

@@ -2,13 +2,17 @@
 // reads the tree through the index's own page access, reports every
 // violation on a line of its own, and reads damaged files without raising:
 // a subtree it cannot trust is skipped and said.
+#include "storage/index_check.h"
+
 #include <algorithm>
 #include <array>
 #include <cstring>
 
 #include "storage/errors.h"
 #include "storage/index_file.h"
+#include "storage/index_key.h"
 #include "storage/ndx_format.h"
+#include "storage/table_file.h"
 
 namespace kalbor {
 
@@ -189,11 +193,14 @@ class TTreeCheck {
     for (int i = 0; i < count; ++i) {
       const uint8_t* entry = Entry(page, i);
       const uint8_t* key = KeyOf(entry);
-      if (have_previous_ && index_.CompareKeys(key, previous_.data()) < 0)
+      const int order = have_previous_ ? index_.CompareKeys(key, previous_.data()) : 1;
+      if (order < 0)
         faults_.push_back(Format("page %u entry %d: key out of order", page_no, i));
+      else if (order == 0 && distinct_)
+        faults_.push_back(Format("page %u entry %d: key repeats the entry before it in a unique index",
+                                 page_no, i));
       std::memcpy(previous_.data(), key, key_length_);
       have_previous_ = true;
-      if (distinct_) keys_.emplace_back(key, key + key_length_);
       if (records_) CheckRecord(page_no, i, TNdxEntryHeader::DecodeFrom(entry).record_number, key);
     }
     if (count == 0) return false;
@@ -217,24 +224,16 @@ class TTreeCheck {
                                page_no, i, recno));
   }
 
-  // Every record has an entry, except rows marked deleted in a primary index
-  // and rows whose key another entry of a unique index already holds.
+  // Every record has an entry, except rows marked deleted in a primary
+  // index. A unique index gives no entry to a row whose key another row
+  // held when it was stored, and that row may have taken another key
+  // since: there a row without an entry is no fault.
   void MissingRecords() {
-    if (distinct_)
-      std::sort(keys_.begin(), keys_.end(), [&](const auto& a, const auto& b) {
-        return index_.CompareKeys(a.data(), b.data()) < 0;
-      });
+    if (index_.UniqueMode() == TUniqueMode::Unique) return;
     for (uint32_t recno = 1; recno <= record_count_; ++recno) {
       if (entries_of_[recno] > 0) continue;
       read_record_(recno, record_.data());
       if (index_.UniqueMode() == TUniqueMode::Primary && record_[0] == kDeletedRow) continue;
-      if (distinct_) {
-        const std::vector<uint8_t> key = index_.KeyFromRecord(record_.data());
-        const bool held = std::binary_search(
-            keys_.begin(), keys_.end(), key,
-            [&](const auto& a, const auto& b) { return index_.CompareKeys(a.data(), b.data()) < 0; });
-        if (held) continue;
-      }
       faults_.push_back(Format("record %u has no entry", recno));
     }
   }
@@ -257,7 +256,6 @@ class TTreeCheck {
   bool records_ = false;
   bool distinct_ = false;
   std::vector<uint32_t> entries_of_;
-  std::vector<std::vector<uint8_t>> keys_;
 };
 
 }  // namespace
@@ -273,6 +271,41 @@ std::vector<std::string> CheckIndexFile(
   CheckHeader(index, faults);
   TTreeCheck check(index, record_count, record_length, read_record, faults);
   check.Run();
+  return faults;
+}
+
+std::vector<std::string> CheckIndexOfTable(TTableFile& table, const std::string& index_path) {
+  TIndexFile index;
+  index.Open(index_path, TOpenMode::ReadOnly);
+  const std::string& expression = index.Expression();
+  const TIndexKey key = IndexKeyOf(table.FieldDefs(), expression);
+  std::vector<std::string> faults;
+  if (key.field == TIndexKey::kNoField) {
+    faults.push_back(Format("its key \"%s\" is not a field of the table", expression.c_str()));
+  } else {
+    const TTableField& field = table.Fields()[key.field];
+    if (!key.refusal.empty())
+      faults.push_back(Format("its key field %s (type %c) cannot be indexed", field.name.c_str(),
+                              field.letter));
+    else if (index.CharacterKey() != key.character)
+      faults.push_back(Format("its key is %s, but field %s is %s",
+                              index.CharacterKey() ? "character" : "numeric", field.name.c_str(),
+                              key.character ? "character" : "numeric"));
+    else if (index.KeyLength() != key.length)
+      faults.push_back(Format("its key length %u differs from the %u of field %s",
+                              index.KeyLength(), key.length, field.name.c_str()));
+  }
+  if (faults.empty()) {
+    index.BindKeySource(KeySourceIn(table, key));
+    const uint16_t record_length = table.RecordLength();
+    // A record that cannot be read is compared as blanks, and so named.
+    faults = CheckIndexFile(index, table.RecordCount(), record_length,
+                            [&](uint32_t recno, uint8_t* buffer) {
+                              if (!table.ReadRecord(recno, buffer))
+                                std::fill(buffer, buffer + record_length, ' ');
+                            });
+  }
+  index.Close();
   return faults;
 }
 

@@ -322,6 +322,22 @@ std::vector<uint8_t> TIndexFile::KeyFromText(const std::string& bytes) const {
 
 // --- changes ---------------------------------------------------------------------
 
+void TIndexFile::CheckKeyFree(uint32_t recno, const uint8_t* record,
+                              const uint8_t* old_record) {
+  Impl& m = *impl_;
+  m.RequireOpen();
+  // Only a primary index refuses, and never the entry of a row marked deleted.
+  if (!m.HasKey() || m.unique != TUniqueMode::Primary || record[0] == kDeletedRow) return;
+  uint8_t* key = m.search_key.data();
+  m.KeyInto(record, key);
+  if (old_record != nullptr) {
+    m.KeyInto(old_record, m.other_key.data());
+    if (m.Compare(key, m.other_key.data()) == 0) return;
+  }
+  m.FindKey(key, TFindMode::Exact, 0);
+  m.RefuseHeldKey(key, recno);
+}
+
 void TIndexFile::InsertKey(uint32_t recno, const uint8_t* record) {
   Impl& m = *impl_;
   m.RequireOpen();
@@ -348,6 +364,7 @@ void TIndexFile::UpdateKey(uint32_t recno, const uint8_t* old_record,
   m.RequireOpen();
   m.RequireWritable();
   if (!m.HasKey()) return;
+  CheckKeyFree(recno, new_record, old_record);
   uint8_t* old_key = m.search_key.data();
   uint8_t* new_key = m.other_key.data();
   m.KeyInto(old_record, old_key);
@@ -358,7 +375,7 @@ void TIndexFile::UpdateKey(uint32_t recno, const uint8_t* old_record,
   try {
     m.Insert(new_key, recno);
   } catch (...) {
-    // The refused (or failed) new key must not cost the row its entry.
+    // The failed new key must not cost the row its entry.
     if (removed) {
       try {
         m.Insert(old_key, recno);
@@ -385,10 +402,6 @@ const uint8_t* TIndexFile::HeaderImage() const {
 }
 
 size_t TIndexFile::Depth() const { return impl_->levels.size(); }
-
-uint32_t TIndexFile::PagesOnDisk() {
-  return impl_->open ? impl_->file.PageCountOnDisk() : 0;
-}
 
 bool TIndexFile::ReadNodePage(uint32_t n, uint8_t* buffer) {
   Impl& m = *impl_;

@@ -5,32 +5,17 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "storage/index_key.h"
+#include "storage/index_options.h"
 #include "storage/page_file.h"
 
 namespace kalbor {
 
-// Index options (a set of bits) as the table object passes them.
-enum TIndexOption : int {
-  ixPrimary = 1,
-  ixUnique = 2,
-  ixDescending = 4,
-  ixCaseInsensitive = 8,
-  ixExpression = 16,
-};
-
 enum class TUniqueMode { None, Unique, Primary };
-
-// Where the key lies in a table record and how it is read.
-struct TKeySource {
-  bool character = true;  // character key: raw field bytes; else numeric (double)
-  uint16_t offset = 0;    // field position in the record (deletion flag is byte 0)
-  uint16_t length = 0;    // field length in bytes
-};
 
 enum class TFindMode {
   Exact,        // lower bound: first entry whose key is not less than the key
@@ -122,14 +107,21 @@ class TIndexFile {
   std::vector<uint8_t> KeyFromNumber(double value) const;
   std::vector<uint8_t> KeyFromText(const std::string& bytes) const;  // cut/padded to the key length
 
-  // Maintenance. InsertKey raises the key violation of a primary index;
+  // Maintenance. InsertKey raises the key violation of a primary index
+  // before it changes anything, so a refused key leaves the file as it was;
   // a unique index silently skips a present key. An entry already present
-  // for the same key and record is no violation (the undo of a refused
+  // for the same key and record is no violation (the undo of a failed
   // change puts entries back this way). A primary index holds no
   // entries for rows marked deleted (record byte 0 == '*'): InsertKey skips
   // such a record there. DeleteKey does nothing when the entry is not found.
-  // UpdateKey does nothing when the two keys compare equal; when inserting
-  // the new key raises, the old entry is put back before the error passes on.
+  // UpdateKey does nothing when the two keys compare equal; it too refuses
+  // before any change; when inserting the new key fails otherwise, the old
+  // entry is put back before the error passes on.
+  // CheckKeyFree raises the key violation that InsertKey(recno, record), or
+  // UpdateKey(recno, old_record, record) when old_record is given, would
+  // raise, and changes nothing: a table asks each of its indexes before it
+  // changes any, so that a refused row leaves all of them as they were.
+  void CheckKeyFree(uint32_t recno, const uint8_t* record, const uint8_t* old_record = nullptr);
   void InsertKey(uint32_t recno, const uint8_t* record);
   void DeleteKey(uint32_t recno, const uint8_t* record);
   void UpdateKey(uint32_t recno, const uint8_t* old_record, const uint8_t* new_record);
@@ -167,7 +159,6 @@ class TIndexFile {
   bool HeaderRepaired() const;         // the clamp repair was applied on open
   const uint8_t* HeaderImage() const;  // the 512 header bytes as they will be written
   size_t Depth() const;                // tree levels = page objects held in memory
-  uint32_t PagesOnDisk();
   // Node page n as the index sees it: the copy a page object holds, else the
   // file's bytes (zero past the end). False when n lies past the file's end
   // and no page object holds it.
@@ -182,12 +173,5 @@ class TIndexFile {
   struct Impl;
   std::unique_ptr<Impl> impl_;
 };
-
-// Structural check of an index against its table, for `kalbor-dbf check`.
-// `read_record(n, buffer)` fills buffer with record n (1-based). Returns one
-// line per violation; empty when the index is sound.
-std::vector<std::string> CheckIndexFile(
-    TIndexFile& index, uint32_t record_count, uint16_t record_length,
-    const std::function<void(uint32_t, uint8_t*)>& read_record);
 
 }  // namespace kalbor

@@ -22,20 +22,17 @@ void TIndexFile::Impl::Insert(const uint8_t* key, uint32_t recno) {
   // looks for the first equal key instead (lower bound).
   const bool distinct = unique != TUniqueMode::None;
   DescendBound(key, !distinct);
+  // A primary index refuses before a page is split: the file stays as it was.
+  if (unique == TUniqueMode::Primary) RefuseHeldKey(key, recno);
   SplitFullPages();
   TPage& leaf = Leaf();
   const int at = leaf.EntryNo();
   const int count = leaf.KeyCount();
   if (distinct && at < count && Compare(key, leaf.KeyOfEntry(at)) == 0) {
-    // Splits made on the way down stay. A key that the same record already
-    // holds is no violation: the entry is there (an undo that puts an
-    // entry back relies on this).
-    const uint32_t holder = leaf.RecNoOfEntry(at);
+    // A unique index keeps the entry present; the splits made on the way
+    // down stay. A key that the same record already holds is no violation:
+    // the entry is there (an undo that puts an entry back relies on this).
     EndChange();
-    if (unique == TUniqueMode::Primary && holder != recno)
-      throw ETableError(
-          Format("Key violation. (Key already present in file).\r\nIndex: %s\r\nRecord=%u Key='%s'.",
-                 file.Path().c_str(), holder, KeyText(key).c_str()));
     return;
   }
   const size_t entry_length = layout.entry_length;
@@ -51,6 +48,17 @@ void TIndexFile::Impl::Insert(const uint8_t* key, uint32_t recno) {
   leaf.SetEntryNo(at);
   if (at == count) CopyKeyUp(Depth() - 1, leaf.KeyOfEntry(at));
   EndChange();
+}
+
+void TIndexFile::Impl::RefuseHeldKey(const uint8_t* key, uint32_t recno) const {
+  const TPage& leaf = Leaf();
+  const int at = leaf.EntryNo();
+  if (at >= leaf.KeyCount() || Compare(key, leaf.KeyOfEntry(at)) != 0) return;
+  const uint32_t holder = leaf.RecNoOfEntry(at);
+  if (holder == recno) return;
+  throw ETableError(
+      Format("Key violation. (Key already present in file).\r\nIndex: %s\r\nRecord=%u Key='%s'.",
+             file.Path().c_str(), holder, KeyText(key).c_str()));
 }
 
 // Every full page on the path is split before the insertion reaches the

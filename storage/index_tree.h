@@ -140,6 +140,9 @@ struct TIndexFile::Impl {
 
   // --- changes (index_modify.cpp) ---
   void Insert(const uint8_t* key, uint32_t recno);
+  // After a lower-bound descent: raises the key violation when the entry at
+  // the position holds `key` for another record than `recno`.
+  void RefuseHeldKey(const uint8_t* key, uint32_t recno) const;
   bool Delete(const uint8_t* key, uint32_t recno);
   void SplitFullPages();
   void NewRoot();

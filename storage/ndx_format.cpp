@@ -5,7 +5,7 @@
 
 #include "storage/coding.h"
 #include "storage/files.h"
-#include "storage/index_file.h"
+#include "storage/index_options.h"
 
 namespace kalbor {
 

@@ -46,7 +46,6 @@ class TNodePage {
   bool Modified() const { return modified_; }
   void MarkModified() { modified_ = true; }
   void ClearModified() { modified_ = false; }
-  const TNodeLayout& Layout() const { return *layout_; }
   int Slots() const { return layout_->max_keys; }
 
   // Format-dependent operations, in slot order.

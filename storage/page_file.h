@@ -78,7 +78,6 @@ class TPageFile {
 
   // Page view: page n starts at n * page size (the header is page 0).
   void SetPageSize(uint32_t page_size) { page_size_ = page_size; }
-  uint32_t PageSize() const { return page_size_; }
   uint32_t PageCountOnDisk();
   // Reads page n; bytes past the end of the file read as zero. Returns false
   // when the page lies wholly past the end of the file.

@@ -158,13 +158,13 @@ class TTableObject {
   std::string IndexFieldNames() const;
   void SetIndexFieldNames(const std::string& fields);
 
-  // --- For field objects --------------------------------------------------
+ private:
+  // Field objects read and write the row through these.
+  friend class TField;
   const uint8_t* ActiveBuffer() const;
   uint8_t* BufferForWrite(TField& field);
 
   struct Impl;
-
- private:
   void AdoptField(std::unique_ptr<TField> field);
   std::unique_ptr<Impl> impl_;
 };

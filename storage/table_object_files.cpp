@@ -102,9 +102,7 @@ void TTableObject::PackFile() {
       uint16_t key_length = oi.file->KeyLength();
       ni.file->SetupKey(oi.file->Expression(), oi.file->CharacterKey(), key_length,
                         oi.file->Options());
-      bool character;
-      uint16_t length;
-      ni.file->BindKeySource(m.KeySourceFor(oi.file->Expression(), length, character));
+      ni.file->BindKeySource(m.KeySourceFor(oi.file->Expression()));
       new_indexes.push_back(std::move(ni));
     }
     std::vector<uint8_t> record(m.file.RecordLength());
@@ -185,15 +183,13 @@ void TTableObject::PackFile() {
       oi.path = index_paths[i];
       oi.file = std::make_unique<TIndexFile>();
       oi.file->Open(oi.path, m.file.Mode());
-      bool character;
-      uint16_t length;
-      oi.file->BindKeySource(m.KeySourceFor(oi.file->Expression(), length, character));
+      oi.file->BindKeySource(m.KeySourceFor(oi.file->Expression()));
       TIndexFile& index = *oi.file;
       m.indexes.push_back(std::move(oi));
       if (i < index_stale.size() && index_stale[i]) {
         index.SetupKey(index.Expression(), index.CharacterKey(), index.KeyLength(),
                        index.Options());
-        index.BindKeySource(m.KeySourceFor(index.Expression(), length, character));
+        index.BindKeySource(m.KeySourceFor(index.Expression()));
         m.FillIndex(index);
       }
     }

@@ -86,7 +86,11 @@ struct TTableObject::Impl {
   // --- table_object_indexes.cpp ---
   std::string ResolveIndexName(const std::string& name) const;
   OpenIndex* FindIndex(const std::string& resolved);
-  TKeySource KeySourceFor(const std::string& expression, uint16_t& key_length, bool& character);
+  // The key of an index expression over the table's fields; raises the
+  // build's message for one that cannot be built.
+  TIndexKey KeyFor(const std::string& expression) const;
+  // Where that key lies in the records.
+  TKeySource KeySourceFor(const std::string& expression) const;
   // Closes every open index file and opens it again in `mode`; `fresh`, an
   // index this build made and has not keyed yet, is made again, empty.
   void ReopenIndexes(TOpenMode mode, TIndexFile* fresh);
@@ -97,6 +101,10 @@ struct TTableObject::Impl {
   // table or gone: an index whose change failed part-way (a read or write
   // error, a damaged page) or whose undo failed is dropped (DropIndex). A
   // key violation changes nothing and drops nothing.
+  // Raises the key violation of the first primary index that would refuse
+  // the row's key (`old_record` null for a new row), before any index
+  // changes: a refused row leaves every index file as it was.
+  void CheckKeysFree(uint32_t recno, const uint8_t* old_record, const uint8_t* record);
   // All indexes take the row's keys, or none does; raises the failure.
   void InsertKeys(uint32_t recno, const uint8_t* record);
   // All indexes replace the row's old keys by its new ones, or none does.

@@ -8,14 +8,13 @@
 #include "storage/dbf_format.h"
 #include "storage/errors.h"
 #include "storage/files.h"
+#include "storage/index_key.h"
 #include "storage/table_object.h"
 #include "storage/table_object_impl.h"
 
 namespace kalbor {
 
 namespace {
-
-constexpr uint16_t kMaxKeyLength = 100;
 
 std::string Trim(const std::string& s) {
   size_t b = s.find_first_not_of(' ');
@@ -47,39 +46,14 @@ TTableObject::Impl::OpenIndex* TTableObject::Impl::FindIndex(const std::string& 
   return nullptr;
 }
 
-// The key of an expression (a field name): where it lies in the record and
-// how it is compared. Raises the messages of a key that cannot be built.
-TKeySource TTableObject::Impl::KeySourceFor(const std::string& expression, uint16_t& key_length,
-                                            bool& character) {
-  const TTableField* field = nullptr;
-  for (const TTableField& f : file.Fields())
-    if (SameTextAscii(f.name, expression)) field = &f;
-  if (field == nullptr)
-    throw ETableError(Format("Index based on unknown field \"%s\".", expression.c_str()));
-  TKeySource source;
-  source.offset = field->offset;
-  source.length = field->length;
-  switch (field->letter) {
-    case 'C':
-    case 'L':
-      character = true;
-      key_length = field->length;
-      break;
-    case 'N':
-      character = false;
-      key_length = 8;
-      break;
-    case 'D':
-      throw ETableError("Invalid index type: can only be string or float.");
-    default:
-      throw ETableError(
-          Format("Field \"%s\" is an invalid field type to base index on.", expression.c_str()));
-  }
-  if (character && key_length > kMaxKeyLength)
-    throw ETableError(Format("Index result for \"%s\" too long, >100 characters (%d).",
-                             expression.c_str(), key_length));
-  source.character = character;
-  return source;
+TIndexKey TTableObject::Impl::KeyFor(const std::string& expression) const {
+  TIndexKey key = IndexKeyOf(file.FieldDefs(), expression);
+  if (!key.refusal.empty()) throw ETableError(key.refusal);
+  return key;
+}
+
+TKeySource TTableObject::Impl::KeySourceFor(const std::string& expression) const {
+  return KeySourceIn(file, KeyFor(expression));
 }
 
 void TTableObject::Impl::FillIndex(TIndexFile& index) {
@@ -114,22 +88,20 @@ void TTableObject::Impl::OpenIndexDefs() {
     OpenIndex oi;
     oi.path = path;
     oi.file = std::make_unique<TIndexFile>();
-    bool character;
-    uint16_t length;
     if (!FileExists(path)) {
       if (Trim(def.SortField).empty())
         throw ETableError(Format("Open: file not found: \"%s\".", path.c_str()));
       std::string expression = UpperAscii(Trim(def.SortField));
-      TKeySource source = KeySourceFor(expression, length, character);
+      const TIndexKey key = KeyFor(expression);
       oi.file->Open(path, CreateModeFor(file.Mode() == TOpenMode::ReadOnly
                                             ? TOpenMode::SharedOpen
                                             : file.Mode()));
-      oi.file->SetupKey(expression, character, length, def.Options);
-      oi.file->BindKeySource(source);
+      oi.file->SetupKey(expression, key.character, key.length, def.Options);
+      oi.file->BindKeySource(KeySourceIn(file, key));
       FillIndex(*oi.file);
     } else {
       oi.file->Open(path, file.Mode());
-      oi.file->BindKeySource(KeySourceFor(oi.file->Expression(), length, character));
+      oi.file->BindKeySource(KeySourceFor(oi.file->Expression()));
     }
     indexes.push_back(std::move(oi));
   }
@@ -203,7 +175,22 @@ void TTableObject::Impl::DropIndex(TIndexFile* index) {
   indexes.erase(it);
 }
 
+void TTableObject::Impl::CheckKeysFree(uint32_t recno, const uint8_t* old_record,
+                                       const uint8_t* record) {
+  for (size_t i = 0; i < indexes.size(); ++i) {
+    try {
+      indexes[i].file->CheckKeyFree(recno, record, old_record);
+    } catch (...) {
+      // An index that cannot even be searched goes, as when a change fails.
+      std::exception_ptr failure = std::current_exception();
+      if (!IsKeyViolation(failure)) DropIndex(indexes[i].file.get());
+      std::rethrow_exception(failure);
+    }
+  }
+}
+
 void TTableObject::Impl::InsertKeys(uint32_t recno, const uint8_t* record) {
+  CheckKeysFree(recno, nullptr, record);
   size_t done = 0;
   try {
     for (; done < indexes.size(); ++done) indexes[done].file->InsertKey(recno, record);
@@ -239,6 +226,8 @@ void TTableObject::Impl::UndoInsertKeys(uint32_t recno, const uint8_t* record) {
 
 void TTableObject::Impl::UpdateKeys(uint32_t recno, const uint8_t* old_record,
                                     const uint8_t* new_record, bool deleting_row) {
+  // Marking a row deleted takes entries away only: nothing can refuse it.
+  if (!deleting_row) CheckKeysFree(recno, old_record, new_record);
   size_t done = 0;
   try {
     for (; done < indexes.size(); ++done) {
@@ -253,22 +242,9 @@ void TTableObject::Impl::UpdateKeys(uint32_t recno, const uint8_t* old_record,
   } catch (...) {
     std::exception_ptr failure = std::current_exception();
     std::vector<TIndexFile*> drop;
-    // The index that refused a key lost the old entry before refusing the
-    // new one: put it back. One that failed part-way is dropped.
-    TIndexFile& failed = *indexes[done].file;
-    if (IsKeyViolation(failure)) {
-      try {
-        if (!deleting_row &&
-            failed.KeyFromRecord(old_record) != failed.KeyFromRecord(new_record)) {
-          failed.DeleteKey(recno, new_record);
-          failed.InsertKey(recno, old_record);
-        }
-      } catch (...) {
-        drop.push_back(&failed);
-      }
-    } else {
-      drop.push_back(&failed);
-    }
+    // The index that refused a key changed nothing; one that failed
+    // part-way is dropped.
+    if (!IsKeyViolation(failure)) drop.push_back(indexes[done].file.get());
     // The indexes before it undo their change.
     for (size_t i = 0; i < done; ++i) {
       try {
@@ -366,9 +342,7 @@ void TTableObject::Impl::ReopenIndexes(TOpenMode mode, TIndexFile* fresh) {
       continue;
     }
     index.Open(oi.path, mode);
-    uint16_t length = 0;
-    bool character = true;
-    index.BindKeySource(KeySourceFor(index.Expression(), length, character));
+    index.BindKeySource(KeySourceFor(index.Expression()));
   }
 }
 
@@ -431,17 +405,15 @@ void TTableObject::BuildIndexFile(const std::string& file_name, const std::strin
       }
     }
     std::string expression = UpperAscii(Trim(key_field));
-    bool character = true;
-    uint16_t key_length = 0;
-    TKeySource source;
+    TIndexKey key;
     try {
-      source = m.KeySourceFor(expression, key_length, character);
+      key = m.KeyFor(expression);
     } catch (const ETableError&) {
       refused = true;
       throw;
     }
-    index->SetupKey(expression, character, key_length, options);
-    index->BindKeySource(source);
+    index->SetupKey(expression, key.character, key.length, options);
+    index->BindKeySource(KeySourceIn(m.file, key));
     m.FillIndex(*index);
     if (shared) {
       m.ReopenIndexes(TOpenMode::SharedOpen, nullptr);

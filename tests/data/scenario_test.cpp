@@ -4,7 +4,8 @@
 #include <map>
 
 #include "data/data_fixture.h"
-#include "storage/index_check.h"
+#include "storage/check_index.h"
+#include "storage/index_options.h"
 
 namespace kalbor::test {
 namespace {

@@ -133,12 +133,15 @@ class Child {
     records_ = 0;
     const std::string kept = table_->IndexName();
     table_->SetIndexName("");  // physical order: rows by record number
+    // The rows that appear once deleted rows are shown are the deleted ones.
+    const std::vector<uint32_t> visible = table_->VisibleRecordNumbers();
     table_->SetShowDeleted(true);
     for (table_->First(); !table_->Eof(); table_->Next()) {
       ++records_;
       int32_t id = table_->FieldByName("FOOD_ID").AsInteger();
       next_id_ = std::max(next_id_, id + 1);
-      if (table_->ActiveBuffer()[0] != '*') live_.push_back({id, table_->Bookmark()});
+      if (std::find(visible.begin(), visible.end(), table_->Bookmark()) != visible.end())
+        live_.push_back({id, table_->Bookmark()});
     }
     table_->SetShowDeleted(false);
     table_->SetIndexName(kept);

@@ -5,6 +5,7 @@
 // what they posted.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <ostream>
@@ -103,13 +104,15 @@ inline std::vector<TDiaryRow> ReadDiary(const std::string& folder, const std::st
   t.SetFilePath(folder);
   t.SetTableName(name);
   t.ReadOnly = true;
-  t.SetShowDeleted(true);
   t.Open();
+  // No field shows the deletion flag: the rows that appear once deleted
+  // rows are shown are the deleted ones.
+  const std::vector<uint32_t> live = t.VisibleRecordNumbers();
+  t.SetShowDeleted(true);
   std::vector<TDiaryRow> rows;
   for (t.First(); !t.Eof(); t.Next()) {
     TDiaryRow r = GetDiaryRow(t);
-    // The deletion flag is the record's first byte; no field shows it.
-    r.deleted = t.ActiveBuffer()[0] == '*';
+    r.deleted = std::find(live.begin(), live.end(), t.Bookmark()) == live.end();
     rows.push_back(r);
   }
   t.Close();

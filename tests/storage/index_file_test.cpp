@@ -767,7 +767,7 @@ TEST_F(IndexFileTest, PrimaryNumericKeyViolationShowsTheNumber) {
   }
 }
 
-TEST_F(IndexFileTest, PrimaryViolationOnAFullLeafKeepsTheSplitAndAValidTree) {
+TEST_F(IndexFileTest, PrimaryViolationOnAFullLeafLeavesTheTreeAsItWas) {
   TRows rows = NumericRows();
   for (int i = 1; i <= 31; ++i) rows.AddNumber(i);
   TIndexFile index;
@@ -776,8 +776,8 @@ TEST_F(IndexFileTest, PrimaryViolationOnAFullLeafKeepsTheSplitAndAValidTree) {
   EXPECT_EQ(index.Depth(), 1u);
   Bytes dup = rows.MakeNumber(7);
   EXPECT_THROW(index.InsertKey(32, dup.data()), ETableError);
-  EXPECT_EQ(index.Depth(), 2u);  // the split made on the way down stays
-  EXPECT_EQ(index.PageCount(), 4u);
+  EXPECT_EQ(index.Depth(), 1u);  // refused before the full leaf is split
+  EXPECT_EQ(index.PageCount(), 2u);
   EXPECT_TRUE(Check(index, rows).empty());
   std::vector<uint32_t> expected(31);
   for (int i = 0; i < 31; ++i) expected[i] = i + 1;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "storage/coding.h"
+#include "storage/index_check.h"
 #include "storage/index_file.h"
 #include "test_util.h"
 

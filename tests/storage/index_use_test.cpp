@@ -1,5 +1,6 @@
 // Index use of the table object: building, selecting, maintaining and
 // searching through index files.
+#include "storage/index_check.h"
 #include "storage/index_file.h"
 #include "storage/table_file.h"
 #include "table_fixture.h"
@@ -28,18 +29,7 @@ class IndexUseTest : public test::TableFixture {
     TTableFile file;
     ASSERT_TRUE(file.Open(Path(table), TOpenMode::ReadOnly, true));
     for (const std::string& name : indexes) {
-      TIndexFile index;
-      index.Open(Path(name), TOpenMode::ReadOnly);
-      TKeySource source;
-      for (const TTableField& f : file.Fields())
-        if (f.name == index.Expression()) {
-          source.offset = f.offset;
-          source.length = f.length;
-          source.character = f.letter != 'N';
-        }
-      index.BindKeySource(source);
-      auto problems = CheckIndexFile(index, file.RecordCount(), file.RecordLength(),
-                                     [&](uint32_t n, uint8_t* buf) { file.ReadRecord(n, buf); });
+      auto problems = CheckIndexOfTable(file, Path(name));
       EXPECT_TRUE(problems.empty()) << name << ": " << (problems.empty() ? "" : problems[0]);
     }
   }

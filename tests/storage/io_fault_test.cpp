@@ -16,7 +16,7 @@
 #include <iterator>
 
 #include "diary_fixture.h"
-#include "index_check.h"
+#include "check_index.h"
 #include "storage/page_file.h"
 #include "test_util.h"
 

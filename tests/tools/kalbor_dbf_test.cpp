@@ -381,6 +381,75 @@ TEST_F(KalborDbfTest, ARowRefusedByAPrimaryIndexIsNotAppended) {
   EXPECT_EQ(Run("check FOOD.DBF ID.NDX").status, 0);
 }
 
+TEST_F(KalborDbfTest, ARefusedChangeLeavesTheTableAndEveryIndexAsTheyWere) {
+  struct Case {
+    const char* command;
+    const char* input;
+  };
+  const Case cases[] = {
+      // K.NDX's one leaf is full: a refusal must not split it.
+      {"set T.DBF 31 K=2 --index K.NDX", ""},
+      // NAME.NDX, opened first, would take the new name before K.NDX refuses.
+      {"set T.DBF 31 NAME=x K=2 --index NAME.NDX --index K.NDX", ""},
+      {"append T.DBF --index NAME.NDX --index K.NDX", "K,NAME\n2,x\n"},
+  };
+  std::string rows = "K,NAME\n";
+  for (int k = 1; k <= 31; ++k) rows += std::to_string(k) + ",n" + std::to_string(k) + "\n";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.command);
+    Ok("create T.DBF K:integer NAME:string:10 --replace");
+    Ok("append T.DBF", rows);
+    Ok("index T.DBF NAME.NDX NAME");
+    Ok("index T.DBF K.NDX K --options 1");
+    const auto table = ReadBytes(Path("T.DBF"));
+    const auto names = ReadBytes(Path("NAME.NDX"));
+    const auto keys = ReadBytes(Path("K.NDX"));
+    TRun r = Run(c.command, c.input);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("Key violation."), std::string::npos) << r.err;
+    auto after = ReadBytes(Path("T.DBF"));
+    ASSERT_EQ(after.size(), table.size());
+    std::copy(table.begin() + 1, table.begin() + 4, after.begin() + 1);  // the day closing stamps
+    EXPECT_TRUE(after == table);
+    EXPECT_TRUE(ReadBytes(Path("NAME.NDX")) == names);
+    EXPECT_TRUE(ReadBytes(Path("K.NDX")) == keys);
+  }
+}
+
+TEST_F(KalborDbfTest, CheckAcceptsARowAUniqueIndexLeftWithoutEntryButNamesARepeatedKey) {
+  Ok("create U.DBF K:integer");
+  Ok("append U.DBF", "K\n5\n5\n");
+  Ok("index U.DBF U.NDX K --options 2");
+  // Record 2 got no entry, its key being present; record 1 then takes another.
+  Ok("set U.DBF 1 K=6 --index U.NDX");
+  TRun r = Run("check U.DBF U.NDX");
+  EXPECT_EQ(r.status, 0) << r.out;
+  // A unique index never holds one key twice: such a file is damaged.
+  Ok("set U.DBF 1 K=5");
+  Ok("index U.DBF D.NDX K");
+  CorruptByte(Path("D.NDX"), 8, 0x40);  // key flags: unique
+  CorruptByte(Path("D.NDX"), 23, 1);    // unique marker
+  r = Run("check U.DBF D.NDX");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out,
+            "U.DBF: OK\n"
+            "D.NDX: page 1 entry 1: key repeats the entry before it in a unique index\n");
+}
+
+TEST_F(KalborDbfTest, AKeyExpressionNamesItsFieldWithoutRegardToCase) {
+  CreateFoodWithThreeRows();
+  Ok("index FOOD.DBF NAME.NDX NAME");
+  const std::string expression = "name";  // as another program may have written it
+  for (size_t i = 0; i < expression.size(); ++i)
+    CorruptByte(Path("NAME.NDX"), 24 + i, static_cast<uint8_t>(expression[i]));
+  EXPECT_EQ(Run("check FOOD.DBF NAME.NDX").out, "FOOD.DBF: OK\nNAME.NDX: OK\n");
+  EXPECT_EQ(Run("dump FOOD.DBF --csv --index NAME.NDX").out,
+            "RECNO,ID,NAME,USED,DAY,KCAL\n"
+            "2,2,Apfel,F,2024-03-01,52\n"
+            "1,1,Brot,T,2024-02-29,240\n"
+            "3,3,Milch,,,64\n");
+}
+
 TEST_F(KalborDbfTest, IndexOnAFieldThatCannotBeKeyedFailsAndLeavesNoFile) {
   CreateFoodWithThreeRows();
   TRun r = Run("index FOOD.DBF DAY.NDX DAY");

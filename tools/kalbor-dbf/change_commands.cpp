@@ -10,6 +10,7 @@
 #include "csv.h"
 #include "storage/errors.h"
 #include "storage/files.h"
+#include "storage/index_key.h"
 #include "table_access.h"
 #include "tool_error.h"
 
@@ -18,7 +19,6 @@ namespace kalbor::dbftool {
 namespace {
 
 constexpr size_t kMaxFieldName = 10;
-constexpr int kMaxKeyLength = 100;
 
 int ParseSize(const std::string& given, const std::string& text, int min, int max) {
   int n = 0;
@@ -83,26 +83,8 @@ void CheckIndexKey(const TFieldDefs& defs, const std::string& key_field) {
   std::string expression = UpperAscii(key_field);
   expression.erase(0, expression.find_first_not_of(' '));
   expression.erase(expression.find_last_not_of(' ') + 1);
-  const TFieldDef* def = nullptr;
-  for (const TFieldDef& d : defs)
-    if (d.FieldName == expression) def = &d;
-  if (def == nullptr)
-    throw ETableError(Format("Index based on unknown field \"%s\".", expression.c_str()));
-  switch (def->NativeFieldType) {
-    case 'C':
-    case 'L':
-      if (def->Size > kMaxKeyLength)
-        throw ETableError(Format("Index result for \"%s\" too long, >100 characters (%d).",
-                                 expression.c_str(), def->Size));
-      return;
-    case 'N':
-      return;
-    case 'D':
-      throw ETableError("Invalid index type: can only be string or float.");
-    default:
-      throw ETableError(
-          Format("Field \"%s\" is an invalid field type to base index on.", expression.c_str()));
-  }
+  const TIndexKey key = IndexKeyOf(defs, expression);
+  if (!key.refusal.empty()) throw ETableError(key.refusal);
 }
 
 }  // namespace

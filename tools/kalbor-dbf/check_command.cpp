@@ -6,8 +6,9 @@
 #include <cstring>
 
 #include "commands.h"
+#include "storage/dbf_format.h"
 #include "storage/errors.h"
-#include "storage/index_file.h"
+#include "storage/index_check.h"
 #include "storage/table_file.h"
 #include "table_access.h"
 
@@ -15,39 +16,32 @@ namespace kalbor::dbftool {
 
 namespace {
 
-constexpr uint8_t kTerminator = 0x0D;
-constexpr uint8_t kEndOfFile = 0x1A;
 constexpr size_t kMaxFlagFaults = 10;  // bad deletion flags listed one by one
-
-uint16_t Little16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t Little32(const uint8_t* p) {
-  return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
 
 // Field descriptors from offset 32 up to the terminator; faults in them.
 // Returns 1 + the sum of the field lengths.
 uint32_t CheckDescriptors(const std::vector<uint8_t>& block, std::vector<std::string>& faults) {
   uint32_t sum = 1;
-  size_t pos = 32, number = 0;
+  size_t pos = TTableHeader::kSize, number = 0;
   bool terminated = false;
   while (pos < block.size()) {
-    if (block[pos] == kTerminator) {
+    if (block[pos] == kHeaderTerminator) {
       terminated = true;
       break;
     }
-    if (pos + 32 > block.size()) break;
-    const uint8_t* d = block.data() + pos;
+    if (pos + TFieldDescriptor::kSize > block.size()) break;
+    const TFieldDescriptor d = TFieldDescriptor::DecodeFrom(block.data() + pos);
     ++number;
-    const char* text = reinterpret_cast<const char*>(d);
-    std::string name(text, strnlen(text, 11));
-    char letter = static_cast<char>(d[11] >= 'a' && d[11] <= 'z' ? d[11] - 32 : d[11]);
+    const std::string& name = d.name;
+    const char letter =
+        static_cast<char>(d.letter >= 'a' && d.letter <= 'z' ? d.letter - 32 : d.letter);
     if (name.empty()) faults.push_back(Format("field %zu has no name", number));
     if (letter == 0 || std::strchr("CNFLD", letter) == nullptr)
       faults.push_back(Format("field %s has the type letter 0x%02X, not one of C, N, F, L, D",
                               name.empty() ? std::to_string(number).c_str() : name.c_str(),
-                              static_cast<unsigned>(d[11])));
-    sum += d[16];
-    pos += 32;
+                              static_cast<unsigned>(static_cast<uint8_t>(d.letter))));
+    sum += d.length;
+    pos += TFieldDescriptor::kSize;
   }
   if (!terminated)
     faults.push_back("the header terminator 0x0D does not follow the field descriptors");
@@ -79,18 +73,19 @@ void CheckDeletionFlags(TPageFile& file, uint16_t header_length, uint16_t record
 std::vector<std::string> TableFaults(TPageFile& file) {
   std::vector<std::string> faults;
   const uint64_t size = file.Size();
-  uint8_t header[32] = {};
-  if (file.ReadAt(0, header, sizeof header) < sizeof header) {
+  uint8_t raw[TTableHeader::kSize] = {};
+  if (file.ReadAt(0, raw, sizeof raw) < sizeof raw) {
     faults.push_back(Format("the file is %llu bytes long, shorter than a table header",
                             static_cast<unsigned long long>(size)));
     return faults;
   }
-  if ((header[0] & 0x07) != 3)
+  const TTableHeader header = TTableHeader::DecodeFrom(raw);
+  if ((header.version & 0x07) != 3)
     faults.push_back(Format("the version byte 0x%02X announces no level-3 or level-4 table",
-                            static_cast<unsigned>(header[0])));
-  const uint32_t stored = Little32(header + 4);
-  const uint16_t header_length = Little16(header + 8);
-  const uint16_t record_length = Little16(header + 10);
+                            static_cast<unsigned>(header.version)));
+  const uint32_t stored = header.record_count;
+  const uint16_t header_length = header.header_length;
+  const uint16_t record_length = header.record_length;
   if (header_length == 0 || record_length == 0) {
     faults.push_back(Format("the header gives header length %u and record length %u; "
                             "neither may be 0",
@@ -129,43 +124,6 @@ std::vector<std::string> TableFaults(TPageFile& file) {
   }
   CheckDeletionFlags(file, header_length, record_length,
                      static_cast<uint32_t>(std::min<uint64_t>(derived, UINT32_MAX)), faults);
-  return faults;
-}
-
-std::vector<std::string> IndexFaults(TTableFile& table, const std::string& path) {
-  TIndexFile index;
-  index.Open(path, TOpenMode::ReadOnly);
-  const std::string& expression = index.Expression();
-  const TTableField* field = nullptr;
-  for (const TTableField& f : table.Fields())
-    if (f.name == expression) field = &f;
-  std::vector<std::string> faults;
-  if (field == nullptr) {
-    faults.push_back(Format("its key \"%s\" is not a field of the table", expression.c_str()));
-  } else if (field->letter != 'C' && field->letter != 'L' && field->letter != 'N') {
-    faults.push_back(Format("its key field %s (type %c) cannot be indexed", field->name.c_str(),
-                            field->letter));
-  } else {
-    const bool character = field->letter != 'N';
-    const uint16_t key_length = character ? field->length : 8;
-    if (index.CharacterKey() != character)
-      faults.push_back(Format("its key is %s, but field %s is %s",
-                              index.CharacterKey() ? "character" : "numeric", field->name.c_str(),
-                              character ? "character" : "numeric"));
-    else if (index.KeyLength() != key_length)
-      faults.push_back(Format("its key length %u differs from the %u of field %s",
-                              index.KeyLength(), key_length, field->name.c_str()));
-  }
-  if (faults.empty()) {
-    index.BindKeySource(TKeySource{field->letter != 'N', field->offset, field->length});
-    const uint16_t record_length = table.RecordLength();
-    faults = CheckIndexFile(index, table.RecordCount(), record_length,
-                            [&](uint32_t recno, uint8_t* buffer) {
-                              if (!table.ReadRecord(recno, buffer))
-                                std::fill(buffer, buffer + record_length, ' ');
-                            });
-  }
-  index.Close();
   return faults;
 }
 
@@ -208,7 +166,7 @@ int RunCheck(const TArgs& args, std::ostream& out) {
         index_faults.push_back("not checked: the table cannot be read (" + unreadable + ")");
       } else {
         try {
-          index_faults = IndexFaults(table, AbsolutePath(args.positional[i]));
+          index_faults = CheckIndexOfTable(table, AbsolutePath(args.positional[i]));
         } catch (const std::exception& e) {
           index_faults.push_back(e.what());
         }

@@ -5,6 +5,7 @@
 
 #include "commands.h"
 #include "csv.h"
+#include "storage/dbf_format.h"
 #include "storage/errors.h"
 #include "storage/table_file.h"
 #include "table_access.h"
@@ -44,10 +45,6 @@ void PrintColumns(std::ostream& out, const std::vector<std::vector<std::string>>
   }
 }
 
-uint32_t Little32(const uint8_t* p) {
-  return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-
 }  // namespace
 
 int RunHeader(const TArgs& args, std::ostream& out) {
@@ -58,9 +55,10 @@ int RunHeader(const TArgs& args, std::ostream& out) {
   if (!file.Open(AbsolutePath(name), TOpenMode::ReadOnly, true))
     throw EToolError(Format("%s cannot be opened: its header gives a zero header or record length.",
                             name.c_str()));
-  uint8_t raw[32] = {};
+  uint8_t raw[TTableHeader::kSize] = {};
   file.File().ReadAt(0, raw, sizeof raw);
-  const uint32_t stored = Little32(raw + 4);
+  const TTableHeader header = TTableHeader::DecodeFrom(raw);
+  const uint32_t stored = header.record_count;
   const uint32_t count = file.RecordCount();
   char line[128];
   auto row = [&](const char* label, const std::string& value) {
@@ -68,7 +66,7 @@ int RunHeader(const TArgs& args, std::ostream& out) {
     out << line;
   };
   row("level", std::to_string(file.Level()));
-  std::snprintf(line, sizeof line, "%04d-%02d-%02d", 1900 + raw[1], raw[2], raw[3]);
+  std::snprintf(line, sizeof line, "%04d-%02d-%02d", 1900 + header.year, header.month, header.day);
   row("last update", line);
   std::string records = std::to_string(count);
   if (stored != count) records += " (the header says " + std::to_string(stored) + ")";
