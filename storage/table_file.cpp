@@ -150,6 +150,7 @@ void TTableFile::Create(const std::string& path, TOpenMode create_mode, const TF
 
 bool TTableFile::Open(const std::string& path, TOpenMode mode, bool use_float_fields) {
   file_.Open(path, mode);
+  changed_ = false;
   try {
     uint8_t raw[TTableHeader::kSize] = {};
     if (file_.ReadAt(0, raw, sizeof raw) < sizeof raw) Invalid();
@@ -255,6 +256,7 @@ bool TTableFile::ReadRecord(uint32_t recno, uint8_t* buffer) {
 }
 
 void TTableFile::WriteRecord(uint32_t recno, const uint8_t* buffer) {
+  changed_ = true;
   uint64_t offset = header_length_ + static_cast<uint64_t>(recno - 1) * record_length_;
   file_.WriteAt(offset, buffer, record_length_);
 }
@@ -266,6 +268,7 @@ void TTableFile::StampHeader(uint32_t record_count) {
 }
 
 void TTableFile::WriteHeader() {
+  changed_ = true;
   uint32_t count = RecordCount();
   StampHeader(count);
   file_.WriteAt(0, header_block_.data(), header_block_.size());
@@ -289,6 +292,7 @@ uint32_t TTableFile::AppendRecord(const uint8_t* buffer) {
     // the row. A failure at any step, even one that also defeats the clean-up
     // below, leaves no row behind that the caller is told was not added (and
     // would post again). A count written ahead is repaired at the next open.
+    changed_ = true;
     StampHeader(recno);
     file_.WriteAt(0, header_block_.data(), TTableHeader::kSize);
     WriteRecord(recno, buffer);

@@ -41,6 +41,8 @@ class TTableFile {
   // "Invalid DBF file." for anything this layer cannot read.
   bool Open(const std::string& path, TOpenMode mode, bool use_float_fields);
   void Close(bool write_header);
+  // Something was written since the file was opened (a record, the header).
+  bool Changed() const { return changed_; }
   bool IsOpen() const { return file_.IsOpen(); }
   const std::string& Path() const { return file_.Path(); }
   TOpenMode Mode() const { return file_.Mode(); }
@@ -78,6 +80,7 @@ class TTableFile {
   std::vector<TTableField> fields_;
   uint16_t header_length_ = 0;
   uint16_t record_length_ = 0;
+  bool changed_ = false;
   int level_ = 4;
 };
 

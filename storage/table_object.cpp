@@ -389,7 +389,7 @@ void TTableObject::Close() {
     failure = std::current_exception();
   }
   try {
-    m.file.Close(!ReadOnly);
+    m.file.Close(!ReadOnly && (!KeepHeaderUnlessChanged || m.file.Changed()));
   } catch (...) {
     if (!failure) failure = std::current_exception();
   }

@@ -63,6 +63,11 @@ class TTableObject {
   bool Exclusive = false;
   bool ReadOnly = false;
   bool UseFloatFields = true;
+  // Closing writes the header (today's date, the end-of-file marker) even
+  // when nothing changed; with this set, a table nothing was written to
+  // since it was opened keeps its header as it was (a refused change then
+  // leaves the file byte for byte as it was).
+  bool KeepHeaderUnlessChanged = false;
   bool ShowDeleted() const;
   void SetShowDeleted(bool value);
   bool Filtered() const;

@@ -25,6 +25,9 @@ void OpenTable(TTableObject& table, const std::string& path, TAccess access,
   table.SetTableName(AbsolutePath(path));  // the folder part becomes the table's folder
   table.Exclusive = access == TAccess::Exclusive;
   table.ReadOnly = access == TAccess::ReadOnly;
+  // A command that changes nothing (a refused change among them) leaves
+  // the file as it was, its date included.
+  table.KeepHeaderUnlessChanged = true;
   table.Indexes.clear();
   for (const std::string& index : indexes)
     table.Indexes.push_back(TIndexDef{AbsolutePath(index), "", 0});
