@@ -659,6 +659,24 @@ bool TTableObject::HasVisibleRows() {
   return any;
 }
 
+bool TTableObject::Impl::Peek(TStep step) {
+  if (state == TDataSetState::dsInactive || current_recno == 0) return false;
+  Reposition();
+  bool any = false;
+  try {
+    any = Fetch(step, false);
+  } catch (...) {
+    Reposition();
+    throw;
+  }
+  Reposition();
+  return any;
+}
+
+bool TTableObject::HasRowBefore() { return impl_->Peek(TStep::Prior); }
+
+bool TTableObject::HasRowAfter() { return impl_->Peek(TStep::Next); }
+
 std::vector<uint32_t> TTableObject::VisibleRecordNumbers() {
   Impl& m = *impl_;
   std::vector<uint32_t> out;

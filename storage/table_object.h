@@ -121,6 +121,10 @@ class TTableObject {
   uint32_t FileRecordCount() const;
   int32_t CountVisibleRows();
   bool HasVisibleRows();  // CountVisibleRows() > 0, without walking them all
+  // A visible row comes before / after the current one (the current row
+  // stays, no hook runs).
+  bool HasRowBefore();
+  bool HasRowAfter();
   int32_t CountLiveRows();  // rows not marked deleted, whatever the filter and the index
   uint32_t Bookmark() const;  // the current row's physical record number
   void GotoBookmark(uint32_t bookmark);

@@ -71,6 +71,9 @@ struct TTableObject::Impl {
   void Settle();  // posts a changed edit or insert, cancels an unchanged one
   bool Accept(const uint8_t* row);
   bool Fetch(TStep step, bool make_current);
+  // Whether a visible row lies that way from the current one; the cursor
+  // is left on the current row and nothing is made current.
+  bool Peek(TStep step);
   void Resync();
   void Reposition();  // puts the cursor back on the current row
   void Notify(TDataLink::TEvent event);

@@ -710,6 +710,25 @@ TEST_F(FoodDataPageTest, NavigatorHasAllTenButtonsWithTheirTooltipsAndDeleteAsks
   EXPECT_EQ(Grid()->model()->rowCount(), 5);
 }
 
+// The move buttons are offered where the cursor can go.
+TEST_F(FoodDataPageTest, NavigatorOffersOnlyTheMovesTheCursorCanMake) {
+  StartWithSample();
+  auto moves = [&] {
+    std::string on;
+    for (TNavButton b : {TNavButton::First, TNavButton::Prior, TNavButton::Next, TNavButton::Last})
+      on += NavButton(b)->isEnabled() ? '1' : '0';
+    return on;
+  };
+  EXPECT_EQ(moves(), "0011") << "on the first of six";
+  NavButton(TNavButton::Next)->click();
+  EXPECT_EQ(moves(), "1111");
+  NavButton(TNavButton::Last)->click();
+  EXPECT_EQ(moves(), "1100");
+  ChooseGroup(16);  // one product
+  Settle();
+  EXPECT_EQ(moves(), "0000");
+}
+
 TEST_F(FoodDataPageTest, UnchangedNewRowIsDroppedWhenTheGridIsLeft) {
   StartWithSample();
   Grid()->setFocus();

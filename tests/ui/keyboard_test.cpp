@@ -21,6 +21,7 @@ class PageLookAndKeysTest : public DiaryPagesTest {
     StartWithUser({{8, true, 1, "Apple", 52}, {8, true, 2, "Pear", 57}},
                   {{1, "Anna"}, {2, "Bert"}});
     AddFood(Day(2002, 11, 4), 2, "Pear", "30");
+    AddFood(Day(2002, 11, 5), 1, "Apple", "100");
   }
 
   // The focused control's name: its own, or (inside a grid navigator, radio

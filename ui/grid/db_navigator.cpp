@@ -135,10 +135,18 @@ void TDBNavigator::UpdateButtons() {
   for (auto& [b, button] : buttons_) {
     bool on = false;
     switch (b) {
+      // Moves are offered where the cursor can go: none past the first or
+      // the last row (a new row being inserted is left by any move).
       case TNavButton::First:
-      case TNavButton::Prior: on = rows && !table_->Bof(); break;
+      case TNavButton::Prior:
+        on = rows && (table_->State() == TDataSetState::dsInsert ? !table_->Bof()
+                                                                  : table_->HasRowBefore());
+        break;
       case TNavButton::Next:
-      case TNavButton::Last: on = rows && !table_->Eof(); break;
+      case TNavButton::Last:
+        on = rows && (table_->State() == TDataSetState::dsInsert ? !table_->Eof()
+                                                                  : table_->HasRowAfter());
+        break;
       case TNavButton::Insert: on = active && !table_->ReadOnly; break;
       case TNavButton::Delete: on = rows && !table_->ReadOnly; break;
       case TNavButton::Edit: on = browsing && rows && !table_->ReadOnly; break;
