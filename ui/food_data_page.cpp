@@ -8,9 +8,12 @@
 
 #include "data/dm1.h"
 #include "storage/errors.h"
+#include "ui/event_watch.h"
+#include "ui/grid/db_grid.h"
 #include "ui/grid/table_model.h"
 #include "ui/main_window.h"
 #include "ui/message_boxes.h"
+#include "ui/search_box.h"
 #include "ui_food_data_page.h"
 
 namespace kalbor {
@@ -117,6 +120,21 @@ void TFoodDataPage::Bind(TDM1& dm) {
   f.DBNavigator2->OnError = show_error;
 
   connect(f.AddProductBtn, &QPushButton::clicked, this, &TFoodDataPage::AddProductBtnClick);
+  connect(f.FindEdit, &QLineEdit::textChanged, this, &TFoodDataPage::FindEditChange);
+  new TSearchKeys(f.FindEdit, [this](TSearchStep step) { FindEditStep(step); });
+  // The catalogue's names are read when the box gets the focus, not at the
+  // first keystroke.
+  new TEventWatch(
+      f.FindEdit,
+      [this](QEvent* event) {
+        if (event->type() != QEvent::FocusIn) return;
+        try {
+          dm_->PrepareCatalogueSearch();
+        } catch (const ETableError&) {
+          // The search reads them again and says what went wrong.
+        }
+      },
+      this);
 }
 
 void TFoodDataPage::SetGroupLabel(const std::string& text) {
@@ -207,6 +225,19 @@ void TFoodDataPage::ToggleUsedCell() {
 }
 
 int32_t TFoodDataPage::NextFoodId() { return dm_->NextFoodId(); }
+
+void TFoodDataPage::FindEditChange() { FindEditStep(TSearchStep::Here); }
+
+// The grid goes to the product found as any move of it goes: the changes of
+// the row it leaves are stored, or dropped with the refusal shown.
+void TFoodDataPage::FindEditStep(TSearchStep step) {
+  const std::string text = ui_->FindEdit->text().toStdString();
+  bool found = false;
+  LeaveRowThen(
+      dm_->FoodCalDbf, [&] { found = dm_->SearchCatalogue(text, step); },
+      [this](const std::string& message) { ShowError(message); });
+  ShowSearchResult(ui_->FindEdit, found);
+}
 
 void TFoodDataPage::AddProductBtnClick() {
   Ui::CaloriePage& f = *ui_;
