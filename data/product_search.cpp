@@ -64,7 +64,10 @@ bool TNameSearch::Find(const TNameWords& words, TSearchStep step) {
     const size_t i = up ? (start + n - k) % n : (start + k) % n;
     const size_t begin = i == 0 ? 0 : ends_[i - 1];
     if (!words.Matches(names.substr(begin, ends_[i] - begin))) continue;
-    if (rows_[i] != current_recno) table_.GotoBookmark(rows_[i]);
+    // A new row being filled in is left for the match, as any move leaves
+    // it, also when the match is the row it was inserted at.
+    if (rows_[i] != current_recno || table_.State() == TDataSetState::dsInsert)
+      table_.GotoBookmark(rows_[i]);
     return true;
   }
   return false;

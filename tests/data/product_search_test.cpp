@@ -95,6 +95,13 @@ TEST_F(ProductSearch, EachStepLandsOnTheMatchingProductOfTheGroupShown) {
         << c.text << " from " << c.from << " in group " << c.group;
     EXPECT_EQ(Current(), c.lands_on) << c.text << " from " << c.from << " in group " << c.group;
   }
+  // A new row is left for the match, as any move leaves it.
+  ChooseGroup(0);
+  GoTo(1);
+  dm->FoodCalDbf.Insert();
+  EXPECT_TRUE(dm->SearchCatalogue("banana", TSearchStep::Here));
+  EXPECT_EQ(dm->FoodCalDbf.State(), TDataSetState::dsBrowse);
+  EXPECT_EQ(Current(), 1);
 }
 
 // The names read for one search are read again after any change: a renamed,
