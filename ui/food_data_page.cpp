@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 #include <QStyle>
+#include <QTimer>
 #include <algorithm>
 #include <charconv>
 #include <optional>
@@ -122,19 +123,22 @@ void TFoodDataPage::Bind(TDM1& dm) {
   connect(f.AddProductBtn, &QPushButton::clicked, this, &TFoodDataPage::AddProductBtnClick);
   connect(f.FindEdit, &QLineEdit::textChanged, this, &TFoodDataPage::FindEditChange);
   new TSearchKeys(f.FindEdit, [this](TSearchStep step) { FindEditStep(step); });
-  // The catalogue's names are read when the box gets the focus, not at the
-  // first keystroke.
+  // The names the search compares are read while the person is not typing:
+  // when the box gets the focus, and once the events have run after the
+  // catalogue changed while it had it (a title clicked, a navigator button).
   new TEventWatch(
       f.FindEdit,
       [this](QEvent* event) {
-        if (event->type() != QEvent::FocusIn) return;
-        try {
-          dm_->PrepareCatalogueSearch();
-        } catch (const ETableError&) {
-          // The search reads them again and says what went wrong.
-        }
+        if (event->type() == QEvent::FocusIn) PrepareSearch();
       },
       this);
+  auto changed = [this] {
+    if (ui_->FindEdit->hasFocus()) QTimer::singleShot(0, this, &TFoodDataPage::PrepareSearch);
+  };
+  connect(model_.get(), &QAbstractItemModel::modelReset, this, changed);
+  connect(model_.get(), &QAbstractItemModel::rowsInserted, this, changed);
+  connect(model_.get(), &QAbstractItemModel::rowsRemoved, this, changed);
+  connect(model_.get(), &QAbstractItemModel::dataChanged, this, changed);
 }
 
 void TFoodDataPage::SetGroupLabel(const std::string& text) {
@@ -227,6 +231,14 @@ void TFoodDataPage::ToggleUsedCell() {
 int32_t TFoodDataPage::NextFoodId() { return dm_->NextFoodId(); }
 
 void TFoodDataPage::FindEditChange() { FindEditStep(TSearchStep::Here); }
+
+void TFoodDataPage::PrepareSearch() {
+  try {
+    dm_->PrepareCatalogueSearch();
+  } catch (const ETableError&) {
+    // The next search reads them again and says what went wrong.
+  }
+}
 
 // The grid goes to the product found as any move of it goes: the changes of
 // the row it leaves are stored, or dropped with the refusal shown.

@@ -41,6 +41,8 @@ class TFoodDataPage : public TPage {
   // current row on; Enter, F3 and Shift+F3 step to the next or previous.
   void FindEditChange();
   void FindEditStep(TSearchStep step);
+  // Reads the names the search compares, when a change left them to be read.
+  void PrepareSearch();
 
   // The group label Label17 and the button AddProductBtn, as the group
   // filter sets them.
