@@ -34,7 +34,8 @@ TEST(NameWords, NameMatchesWhenItHoldsEveryWordCaseAndAccentsAside) {
     AppendFoldedName(folded, c.name);
     EXPECT_EQ(TNameWords(c.typed).Matches(folded), c.matches) << c.typed << " / " << c.name;
   }
-  for (const char* nothing : {"", "   ", ", -"}) EXPECT_TRUE(TNameWords(nothing).Empty()) << nothing;
+  for (const char* nothing : {"", "   ", ", -"})
+    EXPECT_TRUE(TNameWords(nothing).Empty()) << nothing;
   EXPECT_FALSE(TNameWords("☕").Empty());
 }
 
@@ -151,7 +152,7 @@ TEST_F(ProductSearch, SelectionListTriesTheStartOfTheNameFirst) {
     const char* typed;
     bool found;
     const char* lands_on;
-  } cases[] = {{"ban", true, "Banana, raw"},  // begins with: the Part's rule
+  } cases[] = {{"ban", true, "Banana, raw"},  // the name begins with the text
                {"banana family", true, "Plantain (banana family)"},
                {"choc", true, "Candies, milk chocolate"},
                {"", true, "Banana, raw"},     // empty: the first product

@@ -800,7 +800,10 @@ TEST_F(FoodDataPageTest, SearchBoxFindsProductsByTheirWordsAndStepsWithTheKeys) 
   QLineEdit* box = catalogue().FindEdit;
   EXPECT_TRUE(box->toolTip().contains("Shift+F3"));
   box->setFocus(Qt::MouseFocusReason);
-  auto current = [this] { return Grid()->model()->index(Grid()->currentIndex().row(), kId).data().toString(); };
+  // The product number of the grid's current row.
+  auto current = [this] {
+    return Grid()->model()->index(Grid()->currentIndex().row(), kId).data().toString();
+  };
 
   TypeText(box, "creme brulee");
   EXPECT_EQ(current(), "2");
