@@ -1,8 +1,9 @@
 // The food entry and result pages with a diary of ten years (36,500 rows,
 // ten a day) and a catalogue of 8,000 products (500 of them in the product
 // list), on Qt's offscreen platform, against R: reading the diary record by
-// record, one pread per record. Each figure is one action of a person,
-// including the repaint it causes.
+// record, one pread per record; the catalogue search against the catalogue
+// read the same way. Each figure is one action of a person, including the
+// repaint it causes.
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QCalendarWidget>
@@ -21,6 +22,7 @@
 #include "ui/message_boxes.h"
 #include "ui/result_page.h"
 #include "ui/user_page.h"
+#include "ui_food_data_page.h"
 #include "ui_food_page.h"
 #include "ui_main_window.h"
 
@@ -79,6 +81,7 @@ struct TSetup {
 
   Ui::Form1& ui() { return form->Form(); }
   Ui::FoodPage& food() { return form->FoodPage().Form(); }
+  Ui::CaloriePage& catalogue() { return form->FoodDataPage().Form(); }
 };
 
 TSetup& Setup() {
@@ -113,6 +116,11 @@ void ClickDay(TSetup& s, int day) {
 
 void BM_R(benchmark::State& state) {
   const std::string path = Setup().dm->FolderFile(UserFileName(1));
+  for (auto _ : state) ReadRecordByRecord(path);
+}
+
+void BM_CatalogueR(benchmark::State& state) {
+  const std::string path = Setup().dm->FolderFile(kFoodCalFile);
   for (auto _ : state) ReadRecordByRecord(path);
 }
 
@@ -211,6 +219,67 @@ void BM_SortCatalogue(benchmark::State& state) {
   }
 }
 
+// One keystroke in the food data page's search box, from the grid's first
+// row: the box holds `typed`, with the names read as the box reads them
+// while the person is not typing (on getting the focus, and after a change
+// of the catalogue), and the key `last` is typed. `order_column` is the
+// column the catalogue is sorted by (-1: file order).
+void TypeLastKeyOfSearch(benchmark::State& state, int order_column, const QString& typed,
+                         char last) {
+  TSetup& s = Setup();
+  s.form->FoodDataPage().FoodData1Click();
+  if (order_column >= 0) s.form->FoodDataPage().DBGrid2TitleClick(order_column);
+  Paint();
+  QLineEdit* box = s.catalogue().FindEdit;
+  box->setFocus();
+  for (auto _ : state) {
+    state.PauseTiming();
+    box->blockSignals(true);
+    box->setText(typed);
+    box->blockSignals(false);
+    s.dm->FoodCalDbf.First();
+    s.dm->PrepareCatalogueSearch();
+    Paint();
+    state.ResumeTiming();
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_0 + (last - '0'), Qt::NoModifier, QString(last));
+    QApplication::sendEvent(box, &press);
+    Paint();
+  }
+  state.counters["search_kB"] = static_cast<double>(s.dm->CatalogueSearchBytes()) / 1024;
+}
+
+// The catalogue's last product, "Product 3901" (MakeCatalogue), is the only
+// name holding "3901": the keystroke compares every name and the grid moves
+// to the last row and repaints.
+void BM_SearchCatalogueKeystroke(benchmark::State& state) {
+  TypeLastKeyOfSearch(state, -1, "390", '1');
+  if (Setup().dm->FoodCalDbfNAME->AsString() != "Product 3901") state.SkipWithError("not found");
+}
+
+// Sorted by name, a text no product holds: every name is compared, the grid
+// stays and the box is coloured.
+void BM_SearchCatalogueKeystrokeByName(benchmark::State& state) {
+  const int name_column = 3;
+  TypeLastKeyOfSearch(state, name_column, "product 800", '1');
+  if (!Setup().dm->FoodCalDbf.Bookmark()) state.SkipWithError("no row");
+}
+
+// What the box does while the person is not typing, after the catalogue
+// changed: the names read again, in the order of the name index.
+void BM_ReadCatalogueNamesByName(benchmark::State& state) {
+  TSetup& s = Setup();
+  s.form->FoodDataPage().FoodData1Click();
+  const int name_column = 3;
+  s.form->FoodDataPage().DBGrid2TitleClick(name_column);
+  Paint();
+  for (auto _ : state) {
+    state.PauseTiming();
+    s.dm->FoodCalDbf.Refresh();
+    state.ResumeTiming();
+    s.dm->PrepareCatalogueSearch();
+  }
+}
+
 void BM_RepaintDiaryGrid(benchmark::State& state) {
   TSetup& s = Setup();
   s.form->FoodPage().EnterFoodClick();
@@ -235,10 +304,19 @@ int main(int argc, char** argv) {
   benchmark::RegisterBenchmark("show_food_data_page", BM_ShowFoodDataPage)->Unit(ms);
   benchmark::RegisterBenchmark("sort_catalogue_click", BM_SortCatalogue)->Unit(ms);
   benchmark::RegisterBenchmark("repaint_diary_grid", BM_RepaintDiaryGrid)->Unit(ms);
+  benchmark::RegisterBenchmark("R/catalogue_record_by_record", BM_CatalogueR)->Unit(ms);
+  benchmark::RegisterBenchmark("search_catalogue_keystroke", BM_SearchCatalogueKeystroke)
+      ->Unit(ms);
+  benchmark::RegisterBenchmark("search_catalogue_keystroke_by_name",
+                               BM_SearchCatalogueKeystrokeByName)
+      ->Unit(ms);
+  benchmark::RegisterBenchmark("read_catalogue_names_by_name", BM_ReadCatalogueNamesByName)
+      ->Unit(ms);
   benchmark::Initialize(&argc, argv);
   RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   const std::string R = "R/diary_record_by_record";
+  const std::string catalogue_R = "R/catalogue_record_by_record";
   reporter.PrintRatios({{"show_food_page", R},
                         {"show_result_page", R},
                         {"add_food", R},
@@ -248,8 +326,12 @@ int main(int argc, char** argv) {
                         {"show_user_page", R},
                         {"show_food_data_page", R},
                         {"sort_catalogue_click", R},
-                        {"repaint_diary_grid", R}},
-                       {});
+                        {"repaint_diary_grid", R},
+                        {"search_catalogue_keystroke", catalogue_R},
+                        {"search_catalogue_keystroke_by_name", catalogue_R},
+                        {"read_catalogue_names_by_name", catalogue_R}},
+                       {{"search_catalogue_keystroke", 1.0},
+                        {"search_catalogue_keystroke_by_name", 1.0}});
   benchmark::Shutdown();
   return 0;
 }

@@ -6,6 +6,8 @@
 
 #include <memory>
 
+#include "data/product_search.h"
+
 #include "storage/errors.h"
 #include "storage/files.h"
 
@@ -46,6 +48,8 @@ TDM1::TDM1(TMainWindow& window) : window_(window) {
   DeclareFields();
   BindHooks();
   folder_ = UserDbf.FilePathFull();
+  catalogue_search_ = std::make_unique<TNameSearch>(FoodCalDbf);
+  product_search_ = std::make_unique<TNameSearch>(MakeDB);
 }
 
 // The index files left in the program folder match their tables, so that

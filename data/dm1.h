@@ -7,12 +7,13 @@
 // TMainWindow.
 //
 // The operations live in one unit per subject: dm1.cpp (tables, creation,
-// lookup texts), users.cpp, diary.cpp, results.cpp, catalogue.cpp and
-// calendar.cpp.
+// lookup texts), users.cpp, diary.cpp, results.cpp, catalogue.cpp,
+// product_search.cpp and calendar.cpp.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -24,6 +25,8 @@
 
 namespace kalbor {
 
+class TNameSearch;
+
 // Table numbers of MakeTableByNumber, in the order of the table-making page.
 enum TTableNumber : int {
   tnUserName = 1,
@@ -33,6 +36,16 @@ enum TTableNumber : int {
   tnUserResult = 5,
   tnMealType = 6,
   tnFoodGroups = 7,
+};
+
+// Where a word search of a product grid looks first and which way it goes.
+// Every search goes round past the end of the list (past its top going up)
+// and so looks at each row the list shows once.
+enum class TSearchStep {
+  Top,       // the list's first row, then on down
+  Here,      // the current row, then the rows below it
+  Next,      // the row below the current one, then on down
+  Previous,  // the row above the current one, then on up
 };
 
 // What StoreDiaryRow did.
@@ -238,6 +251,26 @@ class TDM1 {
   void FoodGroupDbfAfterScroll(TTableObject& table);
   void UserResultDbfAfterScroll(TTableObject& table);
 
+  // --- Word search of the product grids (product_search.cpp) ----------------
+  // The catalogue's search box: the product, in the order and food group
+  // the catalogue shows, whose name holds every word of `text` (TNameWords),
+  // looked for as `step` says. Found: it is the catalogue's current row.
+  // Nothing found, or no words in `text`: the catalogue stays where it is.
+  bool SearchCatalogue(const std::string& text, TSearchStep step);
+  // Reads the catalogue's rows for the search now, when a change left them
+  // to be read again (the search box got the focus: the first keystroke
+  // then finds at once).
+  void PrepareCatalogueSearch();
+  // The memory the catalogue's search keeps.
+  size_t CatalogueSearchBytes() const;
+  // The food entry page's search box. Typing keeps the first product whose
+  // name begins with the text (FindProduct); when no name does, the first
+  // product of the list whose name holds every word. Next and Previous
+  // (Enter, F3, Shift+F3) step through the products whose names hold every
+  // word.
+  bool TypeInProductSearch(const std::string& text);
+  bool StepProductSearch(const std::string& text, TSearchStep step);
+
   // --- Calendar (calendar.cpp) ----------------------------------------------
   // Days of `month` (1 to 12) in the calendar date's year that have diary
   // entries: bit d-1 set for day d.
@@ -267,6 +300,9 @@ class TDM1 {
 
   TMainWindow& window_;
   std::string folder_;
+  // The word search of the catalogue and of the selection list (MakeDB);
+  // made after the tables and gone before them.
+  std::unique_ptr<TNameSearch> catalogue_search_, product_search_;
   std::string user_list_damage_;  // why the user list could not be opened
 };
 

@@ -2,15 +2,19 @@
 
 #include <QHeaderView>
 #include <QStyle>
+#include <QTimer>
 #include <algorithm>
 #include <charconv>
 #include <optional>
 
 #include "data/dm1.h"
 #include "storage/errors.h"
+#include "ui/event_watch.h"
+#include "ui/grid/db_grid.h"
 #include "ui/grid/table_model.h"
 #include "ui/main_window.h"
 #include "ui/message_boxes.h"
+#include "ui/search_box.h"
 #include "ui_food_data_page.h"
 
 namespace kalbor {
@@ -120,6 +124,24 @@ void TFoodDataPage::Bind(TDM1& dm) {
   f.DBNavigator2->OnError = show_error;
 
   connect(f.AddProductBtn, &QPushButton::clicked, this, &TFoodDataPage::AddProductBtnClick);
+  connect(f.FindEdit, &QLineEdit::textChanged, this, &TFoodDataPage::FindEditChange);
+  new TSearchKeys(f.FindEdit, [this](TSearchStep step) { FindEditStep(step); });
+  // The names the search compares are read while the person is not typing:
+  // when the box gets the focus, and once the events have run after the
+  // catalogue changed while it had it (a title clicked, a navigator button).
+  new TEventWatch(
+      f.FindEdit,
+      [this](QEvent* event) {
+        if (event->type() == QEvent::FocusIn) PrepareSearch();
+      },
+      this);
+  auto changed = [this] {
+    if (ui_->FindEdit->hasFocus()) QTimer::singleShot(0, this, &TFoodDataPage::PrepareSearch);
+  };
+  connect(model_.get(), &QAbstractItemModel::modelReset, this, changed);
+  connect(model_.get(), &QAbstractItemModel::rowsInserted, this, changed);
+  connect(model_.get(), &QAbstractItemModel::rowsRemoved, this, changed);
+  connect(model_.get(), &QAbstractItemModel::dataChanged, this, changed);
 }
 
 void TFoodDataPage::SetGroupLabel(const std::string& text) {
@@ -210,6 +232,27 @@ void TFoodDataPage::ToggleUsedCell() {
 }
 
 int32_t TFoodDataPage::NextFoodId() { return dm_->NextFoodId(); }
+
+void TFoodDataPage::FindEditChange() { FindEditStep(TSearchStep::Here); }
+
+void TFoodDataPage::PrepareSearch() {
+  try {
+    dm_->PrepareCatalogueSearch();
+  } catch (const ETableError&) {
+    // The next search reads them again and says what went wrong.
+  }
+}
+
+// The grid goes to the product found as any move of it goes: the changes of
+// the row it leaves are stored, or dropped with the refusal shown.
+void TFoodDataPage::FindEditStep(TSearchStep step) {
+  const std::string text = ui_->FindEdit->text().toStdString();
+  bool found = false;
+  LeaveRowThen(
+      dm_->FoodCalDbf, [&] { found = dm_->SearchCatalogue(text, step); },
+      [this](const std::string& message) { ShowError(message); });
+  ShowSearchResult(ui_->FindEdit, found);
+}
 
 void TFoodDataPage::AddProductBtnClick() {
   Ui::CaloriePage& f = *ui_;

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "data/dm1.h"
 #include "ui/page.h"
 
 namespace Ui {
@@ -36,6 +37,12 @@ class TFoodDataPage : public TPage {
   void ToggleUsedCell();
   void AddProductBtnClick();
   int32_t NextFoodId();
+  // The search box FindEdit: typing finds the first product from the
+  // current row on; Enter, F3 and Shift+F3 step to the next or previous.
+  void FindEditChange();
+  void FindEditStep(TSearchStep step);
+  // Reads the names the search compares, when a change left them to be read.
+  void PrepareSearch();
 
   // The group label Label17 and the button AddProductBtn, as the group
   // filter sets them.

@@ -12,6 +12,7 @@
 #include "ui/grid/table_model.h"
 #include "ui/main_window.h"
 #include "ui/result_page.h"
+#include "ui/search_box.h"
 #include "ui_food_page.h"
 #include "ui_main_window.h"
 
@@ -97,6 +98,7 @@ void TFoodPage::Bind(TDM1& dm) {
   connect(f.Edit5, &QLineEdit::returnPressed, this, &TFoodPage::Button1Click);
   connect(f.Button2, &QPushButton::clicked, this, &TFoodPage::Button2Click);
   connect(f.SearchEdit, &QLineEdit::textChanged, this, &TFoodPage::SearchEditChange);
+  new TSearchKeys(f.SearchEdit, [this](TSearchStep step) { SearchEditStep(step); });
   // The search box receives the focus from another control (not when the
   // window is activated again or a popup menu closes).
   new TEventWatch(
@@ -211,8 +213,17 @@ void TFoodPage::Button2Click() {
 
 void TFoodPage::SearchEditEnter() { ui_->SearchEdit->clear(); }
 
-// The first product whose name begins with the text, in any letter case;
-// none: the product grid stays where it is.
-void TFoodPage::SearchEditChange() { dm_->FindProduct(ui_->SearchEdit->text().toStdString()); }
+// The first product whose name begins with the text, in any letter case,
+// else the first whose name holds every word; none: the product grid stays
+// where it is and the box is coloured.
+void TFoodPage::SearchEditChange() {
+  QLineEdit* box = ui_->SearchEdit;
+  ShowSearchResult(box, dm_->TypeInProductSearch(box->text().toStdString()));
+}
+
+void TFoodPage::SearchEditStep(TSearchStep step) {
+  QLineEdit* box = ui_->SearchEdit;
+  ShowSearchResult(box, dm_->StepProductSearch(box->text().toStdString(), step));
+}
 
 }  // namespace kalbor

@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "data/dm1.h"
 #include "ui/page.h"
 
 namespace Ui {
@@ -34,6 +35,8 @@ class TFoodPage : public TPage {
   void Button2Click();  // "&Delete"
   void SearchEditEnter();
   void SearchEditChange();
+  // Enter, F3 and Shift+F3 in the search box.
+  void SearchEditStep(TSearchStep step);
   // The date box shows the calendar's date.
   void ShowCalendarDate();
 

@@ -14,6 +14,7 @@
 #include "tests/ui/ui_fixture.h"
 #include "ui/grid/db_navigator.h"
 #include "ui/grid/table_model.h"
+#include "ui/search_box.h"
 
 namespace kalbor::test {
 namespace {
@@ -800,6 +801,61 @@ TEST_F(FoodDataPageTest, CatalogueModelStaysConsistentThroughEveryAction) {
   EXPECT_TRUE(failures.List().isEmpty()) << failures.List().join("\n").toStdString();
   EXPECT_EQ(Grid()->model()->rowCount(), 6);
   EXPECT_EQ(messages.size(), 2u);
+}
+
+// --- The search box ------------------------------------------------------------------
+
+TEST_F(FoodDataPageTest, SearchBoxFindsProductsByTheirWordsAndStepsWithTheKeys) {
+  WriteCatalogue({{8, false, 1, "Banana, raw", 89},
+                  {3, false, 2, "Crème brûlée", 250},
+                  {8, false, 3, "Bananas, dried", 346},
+                  {19, false, 4, "Candies, milk chocolate", 535}});
+  Start();
+  ShowPage();
+  QLineEdit* box = catalogue().FindEdit;
+  EXPECT_TRUE(box->toolTip().contains("Shift+F3"));
+  box->setFocus(Qt::MouseFocusReason);
+  // The product number of the grid's current row.
+  auto current = [this] {
+    return Grid()->model()->index(Grid()->currentIndex().row(), kId).data().toString();
+  };
+
+  TypeText(box, "creme brulee");
+  EXPECT_EQ(current(), "2");
+  EXPECT_EQ(dm->FoodCalDbfFOOD_ID->AsInteger(), 2);
+  box->clear();
+  TypeText(box, "milk choc");
+  EXPECT_EQ(current(), "4");
+  box->clear();
+  TypeText(box, "banana");  // from the current row on, round past the end
+  EXPECT_EQ(current(), "1");
+  PressKey(box, Qt::Key_F3);
+  EXPECT_EQ(current(), "3");
+  PressKey(box, Qt::Key_Return);
+  EXPECT_EQ(current(), "1");
+  PressKey(box, Qt::Key_F3, Qt::ShiftModifier);
+  EXPECT_EQ(current(), "3");
+  EXPECT_FALSE(ShowsNoMatch(box));
+
+  // Nothing found: the grid stays and the box says so until a search finds.
+  TypeText(box, "x");
+  EXPECT_TRUE(ShowsNoMatch(box));
+  EXPECT_EQ(current(), "3");
+  PressKey(box, Qt::Key_F3);
+  EXPECT_EQ(current(), "3");
+  PressKey(box, Qt::Key_Backspace);
+  EXPECT_FALSE(ShowsNoMatch(box));
+  EXPECT_EQ(current(), "3");
+  EXPECT_TRUE(messages.empty());
+
+  // The search leaves a row as any move of the grid does: a change the
+  // catalogue refuses is dropped and shown.
+  dm->FoodCalDbf.Edit();
+  dm->FoodCalDbfCALORIES->SetAsString("-1");
+  PressKey(box, Qt::Key_F3);
+  EXPECT_EQ(current(), "1");
+  EXPECT_EQ(TakeTexts(), (std::vector<std::string>{kNegativeCaloriesText}));
+  EXPECT_EQ(StoredProduct(3)["CALORIES"], "346");
 }
 
 }  // namespace

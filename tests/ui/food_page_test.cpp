@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <QToolButton>
 
+#include "ui/search_box.h"
 #include "ui/ui_fixture.h"
 
 namespace kalbor {
@@ -589,6 +590,41 @@ TEST_F(FoodPageSearch, SearchFollowsTheChosenFoodGroup) {
   EXPECT_EQ(dm->MakeDB.FieldByName("NAME").AsString(), "Pea soup");
   ChooseGroup(0);
   EXPECT_EQ(GridColumn(food().DBGrid4, 0).size(), 6u);
+}
+
+// A name that begins with the text is found first, as ever; without one,
+// the words of the text are looked for anywhere in the names. Enter and F3
+// step to the next name holding them, Shift+F3 back.
+TEST_F(FoodPageSearch, WordsFindProductsNoNameBeginsWithAndTheKeysStepThroughThem) {
+  ShowFoodPage();
+  QLineEdit* box = food().SearchEdit;
+  EXPECT_TRUE(box->toolTip().contains("Shift+F3"));
+  box->setFocus(Qt::MouseFocusReason);
+  auto current = [this] { return dm->MakeDB.FieldByName("NAME").AsString(); };
+
+  TypeText(box, "app");
+  EXPECT_EQ(current(), "Apple Juice");
+  PressKey(box, Qt::Key_F3);
+  EXPECT_EQ(current(), "apple pie");
+  EXPECT_EQ(food().DBGrid4->currentIndex().row(), 2);
+  PressKey(box, Qt::Key_Enter);
+  EXPECT_EQ(current(), "Apple Juice");  // round past the end
+  PressKey(box, Qt::Key_F3, Qt::ShiftModifier);
+  EXPECT_EQ(current(), "apple pie");
+
+  TypeText(box, "x");
+  EXPECT_TRUE(ShowsNoMatch(box));
+  EXPECT_EQ(current(), "apple pie");
+  PressKey(box, Qt::Key_Backspace);
+  EXPECT_FALSE(ShowsNoMatch(box));
+  EXPECT_EQ(current(), "Apple Juice");
+
+  box->selectAll();
+  TypeText(box, "soup pea");
+  EXPECT_EQ(current(), "Pea soup");
+  EXPECT_EQ(food().DBGrid4->currentIndex().row(), 5);
+  EXPECT_FALSE(ShowsNoMatch(box));
+  EXPECT_TRUE(messages.empty());
 }
 
 }  // namespace
