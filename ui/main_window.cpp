@@ -449,6 +449,7 @@ void TForm1::ShowPage(int page_mode) {
     const char* mode_word;
     QAction* item;
     QPoint calendar, logo, groups;  // (-1, -1): hidden
+    int groups_height = 0;  // the group grid as tall as the page leaves room for
   };
   Ui::Form1& f = *ui_;
   const QPoint hidden(-1, -1);
@@ -456,8 +457,10 @@ void TForm1::ShowPage(int page_mode) {
   switch (page_mode) {
     case pmIntro: place = {"Info", f.Title, hidden, {400, 116}, hidden}; break;
     case pmUser: place = {"Select User", f.UserData, hidden, {440, 16}, hidden}; break;
-    case pmFoodEntry: place = {"Enter Food", f.EnterFood, {402, 11}, hidden, {84, 181}}; break;
-    case pmFoodData: place = {"Food Data", f.FoodData1, hidden, hidden, {10, 22}}; break;
+    case pmFoodEntry:
+      place = {"Enter Food", f.EnterFood, {402, 11}, hidden, {84, 181}, 169};
+      break;
+    case pmFoodData: place = {"Food Data", f.FoodData1, hidden, hidden, {10, 22}, 145}; break;
     case pmResult: place = {"Show Result", f.Result1, {393, 22}, hidden, hidden}; break;
     case pmTableMaking: place = {"Make New Tables", f.MakeTables1, hidden, {445, 60}, hidden}; break;
     case pmWeight: place = {"Enter Weigth", f.EnterWeight1, {202, 183}, hidden, hidden}; break;
@@ -480,6 +483,7 @@ void TForm1::ShowPage(int page_mode) {
   put(f.Panel1, place.calendar);
   put(f.PopPanel, place.logo);
   put(f.DBGrid5, place.groups);
+  if (place.groups_height > 0) f.DBGrid5->resize(f.DBGrid5->width(), place.groups_height);
   ChainFloatingPanels(PageWidget(page_mode));
 }
 

@@ -94,6 +94,11 @@ TEST_F(PageLookAndKeysTest, TabVisitsEveryControlInReadingOrderAndNothingOverlap
   const std::vector<TPageCase> pages = {
       {"user", [](TForm1& f) { f.UserPage().UserDataClick(); },
        {"DBGrid1", "UserSort", "UserSel", "UserNew", "UserDel", "Edit1", "AddUser", "DBNavigator1"}},
+      {"food entry", [](TForm1& f) { f.FoodPage().EnterFoodClick(); },
+       {"DBGrid3", "MonthCalendar1", "FoodKind", "DBGrid5", "DBGrid4", "SearchEdit", "Edit5",
+        "Button1", "Button2", "ViewAll", "Edit2"}},
+      {"food data", [](TForm1& f) { f.FoodDataPage().FoodData1Click(); },
+       {"DBGrid5", "DBGrid2", "EditProd", "EditMake", "EditCal", "DBNavigator2", "FindEdit"}},
       {"result", [](TForm1& f) { f.ResultPage().Result1Click(); },
        {"DBGrid6", "MonthCalendar1", "DBNavigator3"}},
       {"table making", [](TForm1& f) { f.MakeTablesPage().MakeTables1Click(); },
@@ -115,9 +120,9 @@ TEST_F(PageLookAndKeysTest, TabVisitsEveryControlInReadingOrderAndNothingOverlap
 
     const std::vector<std::string> before = Snapshot();
     const size_t n = c.tab_order.size();
-    EXPECT_EQ(Round(Walk(int(3 * n), false), c.tab_order.front(), n), c.tab_order);
+    EXPECT_EQ(Round(Walk(int(6 * n), false), c.tab_order.front(), n), c.tab_order);
     std::vector<std::string> back(c.tab_order.rbegin(), c.tab_order.rend());
-    EXPECT_EQ(Round(Walk(int(3 * n), true), back.front(), n), back);
+    EXPECT_EQ(Round(Walk(int(6 * n), true), back.front(), n), back);
     EXPECT_EQ(Snapshot(), before) << "a walk changed a table";
   }
 }
