@@ -8,6 +8,8 @@
 //   String   character, `size` characters        string of `size`
 //   Boolean  logical, 1 character                true/false
 //   Date     date, 8 characters (YYYYMMDD)       date
+//   Decimal  numeric, `size` characters with      floating point
+//            `decimals` after the point
 #pragma once
 
 #include <array>
@@ -19,12 +21,13 @@ namespace kalbor {
 
 class TTableObject;
 
-enum class TColumnKind { Integer, String, Boolean, Date };
+enum class TColumnKind { Integer, String, Boolean, Date, Decimal };
 
 struct TColumn {
   const char* name;
   TColumnKind kind;
-  int size = 0;  // characters of a string; 0 for the other kinds
+  int size = 0;      // characters of a string or a decimal; 0 for the other kinds
+  int decimals = 0;  // digits after the point of a decimal
 };
 
 using TSchema = std::span<const TColumn>;
@@ -62,6 +65,19 @@ inline constexpr TColumn kUserResultColumns[] = {
     {"DAY", TColumnKind::String, 10},  // abbreviated weekday name
     {"DATUM", TColumnKind::Date},
     {"CALORIES", TColumnKind::Integer},
+};
+
+// USEWnnnn.DBF, one per user: one weight a day.
+inline constexpr TColumn kWeightColumns[] = {
+    {"DATUM", TColumnKind::Date},
+    {"WEIGHT", TColumnKind::Decimal, 5, 1},  // kilograms, 20.0 to 400.0
+    {"DAYNUMBER", TColumnKind::Integer},     // day number of DATUM: the table's order key
+};
+
+// USERTARGET.DBF: one row per user who has set a daily target.
+inline constexpr TColumn kTargetColumns[] = {
+    {"USER_ID", TColumnKind::Integer},
+    {"TARGET", TColumnKind::Integer},  // kilocalories a day, 500 to 10,000
 };
 
 inline constexpr TColumn kMealTypeColumns[] = {
