@@ -60,6 +60,30 @@ void MakeDiary(const std::string& folder, const std::string& name, int rows) {
   t.Close();
 }
 
+void MakeWeights(const std::string& folder, const std::string& name, int days) {
+  TTableObject t;
+  t.SetFilePath(folder);
+  t.SetTableName(name);
+  t.Exclusive = true;
+  t.SetTableLevel(3);
+  AddSchemaFields(t.FieldDefs, kWeightColumns);
+  t.CreateDbfFile();
+  t.Open();
+  TField& datum = t.FieldByName("DATUM");
+  TField& weight = t.FieldByName("WEIGHT");
+  TField& day_number = t.FieldByName("DAYNUMBER");
+  const int32_t first_day = DateToSerial(2015, 1, 1);
+  for (int i = 0; i < days; ++i) {
+    const int32_t serial = first_day + i;
+    t.Append();
+    datum.SetAsDateTime(serial);
+    weight.SetAsFloat((750 + (i * 13) % 100 + (i * 7) % 11) / 10.0);
+    day_number.SetAsInteger(SerialToDayNumber(serial));
+    t.Post();
+  }
+  t.Close();
+}
+
 void MakeCatalogue(const std::string& folder, int products, int marked) {
   TTableObject t;
   CreateCatalogueFile(t, folder);

@@ -292,7 +292,7 @@ class TDM1 {
   // A user is selected: a number and a name.
   bool UserSelected() const;
   // Makes user `user_id`'s weight table USEWnnnn.DBF when it is missing and
-  // opens it in date order.
+  // opens it in date order on the latest weight.
   void OpenWeightTable(int32_t user_id);
   void MakeUserWeightTable(int32_t user_id);
   void CloseWeightTable();  // closed, and pointed at no file

@@ -125,6 +125,7 @@ void TDM1::OpenWeightTable(int32_t user_id) {
     const std::string index_file = WeightIndexFileName(user_id);
     UserWeightDbf.BuildIndexFile(index_file, "DAYNUMBER", 0);
     UserWeightDbf.SetIndexName(index_file);
+    UserWeightDbf.Last();  // the latest weight
   } catch (const ETableError& e) {
     CloseWeightTable();
     throw ETableError(name + ": " + e.what());

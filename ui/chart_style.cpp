@@ -4,6 +4,7 @@
 #include <QChart>
 #include <QGraphicsLayout>
 #include <QLegend>
+#include <QLegendMarker>
 #include <QValueAxis>
 #include <cmath>
 
@@ -22,7 +23,11 @@ void StyleChart(QChart& chart) {
   chart.setAnimationOptions(QChart::NoAnimation);
   chart.legend()->setFont(ChartFont());
   chart.legend()->setAlignment(Qt::AlignTop);
-  chart.legend()->setMarkerShape(QLegend::MarkerShapeFromSeries);
+}
+
+void LineMarkers(QChart& chart, QAbstractSeries* series) {
+  for (QLegendMarker* marker : chart.legend()->markers(series))
+    marker->setShape(QLegend::MarkerShapeFromSeries);
 }
 
 // Whole kilograms at the ticks, at least four kilograms shown.

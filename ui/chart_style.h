@@ -6,6 +6,7 @@
 #include <QColor>
 #include <QFont>
 
+class QAbstractSeries;
 class QChart;
 class QValueAxis;
 
@@ -21,6 +22,8 @@ inline const QColor kTargetColour(178, 34, 34);       // the target line
 // A white chart without a title, small margins, the legend at the top in a
 // small face, no animation.
 void StyleChart(QChart& chart);
+// The legend shows a line series as a line with its points, not a box.
+void LineMarkers(QChart& chart, QAbstractSeries* series);
 // The small face of axis labels and the legend.
 QFont ChartFont();
 // An axis of kilograms over the weights from `lowest` to `highest`, with

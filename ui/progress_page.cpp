@@ -138,17 +138,17 @@ void TProgressPage::DrawChart() {
   }
   within->append(within_values);
   over->append(over_values);
-  for (QBarSet* set : {within, over}) {
-    set->setBorderColor(set->color());
-    set->setPen(Qt::NoPen);
-  }
+  for (QBarSet* set : {within, over}) set->setPen(Qt::NoPen);
   auto* bars = new QStackedBarSeries();
   bars->append(within);
   if (target)
     bars->append(over);
   else
     delete over;
+  // A year's bars are narrower than two pixels: drawn smooth, the blend of
+  // their edges with the background shows as seams between neighbours.
   bars->setBarWidth(days > 100 ? 1.0 : 0.8);
+  ui_->ProgressChart->setRenderHint(QPainter::Antialiasing, days <= 100);
   chart_->addSeries(bars);
 
   // Days along the bottom: day i of the period at i.
@@ -176,20 +176,25 @@ void TProgressPage::DrawChart() {
     chart_->addSeries(line);
     line->attachAxis(dates);
     line->attachAxis(kcal);
+    LineMarkers(*chart_, line);
   }
 
   if (!f.weights.empty()) {
+    // A year of daily weights is drawn as their moving average, whose trend
+    // shows through the ups and downs of single days.
+    const bool averaged = days > 100;
     auto* weights = new QLineSeries();
-    weights->setName("Weight (kg)");
+    weights->setName(averaged ? "Weight, average of 7 (kg)" : "Weight (kg)");
     weights->setPen(QPen(kWeightColour, 2));
-    weights->setPointsVisible(f.weights.size() <= 92);
+    weights->setPointsVisible(!averaged);
     weights->setMarkerSize(4);
     double lowest = f.weights.front().tenths / 10.0, heaviest = lowest;
     QList<QPointF> points;
     for (const TWeightPoint& p : f.weights) {
-      points.append(QPointF(p.date_serial - f.first_day, p.tenths / 10.0));
-      lowest = std::min(lowest, p.tenths / 10.0);
-      heaviest = std::max(heaviest, p.tenths / 10.0);
+      const double kg = averaged ? p.average : p.tenths / 10.0;
+      points.append(QPointF(p.date_serial - f.first_day, kg));
+      lowest = std::min(lowest, kg);
+      heaviest = std::max(heaviest, kg);
     }
     weights->replace(points);
     chart_->addSeries(weights);
@@ -200,6 +205,7 @@ void TProgressPage::DrawChart() {
     chart_->addAxis(kilograms, Qt::AlignRight);
     weights->attachAxis(dates);
     weights->attachAxis(kilograms);
+    LineMarkers(*chart_, weights);
   }
 }
 
@@ -207,35 +213,36 @@ void TProgressPage::WriteSummary() {
   const TProgressFigures& f = figures_;
   Ui::ProgressPage& ui = *ui_;
   auto date = [](int32_t serial) { return SerialToQDate(serial).toString(ShortDateFormat()); };
-  const int days = static_cast<int>(f.daily.size());
-  QString summary = QString("From %1 to %2: ").arg(date(f.first_day), date(f.last_day));
+  ui.PeriodBox->setTitle(QString("Period: %1 to %2").arg(date(f.first_day), date(f.last_day)));
+
   if (f.average_per_day)
-    summary += QString("%1 kcal a day on average, over the %2 of %3 days with entries.")
-                   .arg(Number(*f.average_per_day))
-                   .arg(f.days_with_entries)
-                   .arg(days);
+    ui.SummaryLabel->setText(QString("Average %1 kcal a day, on the %2 of %3 days with entries.")
+                                 .arg(Number(*f.average_per_day))
+                                 .arg(f.days_with_entries)
+                                 .arg(f.daily.size()));
   else
-    summary += "no food entered.";
-  ui.SummaryLabel->setText(summary);
+    ui.SummaryLabel->setText("No food entered in this period.");
 
   if (!f.target)
     ui.TargetLabel->setText("No daily target set.");
-  else
-    ui.TargetLabel->setText(QString("Over the target of %1 kcal on %2 of the %3 days with entries.")
+  else if (f.days_with_entries > 0)
+    ui.TargetLabel->setText(QString("Over the target of %1 kcal on %2 of those %3 days.")
                                 .arg(Number(*f.target))
                                 .arg(f.days_over_target)
                                 .arg(f.days_with_entries));
+  else
+    ui.TargetLabel->setText(QString("Daily target %1 kcal.").arg(Number(*f.target)));
 
   auto kg = [this](int32_t tenths) { return QString::fromStdString(dm_->WeightText(tenths)); };
   if (f.weight_change) {
     const TWeightPoint& first = f.weights.front();
     const TWeightPoint& last = f.weights.back();
     const QString change = (*f.weight_change > 0 ? "+" : "") + kg(*f.weight_change);
-    ui.WeightLabel->setText(QString("Weight change: %1 kg, from %2 kg on %3 to %4 kg on %5.")
+    ui.WeightLabel->setText(QString("Weight %1 kg, from %2 kg (%3) to %4 kg (%5).")
                                 .arg(change, kg(first.tenths), date(first.date_serial),
                                      kg(last.tenths), date(last.date_serial)));
   } else if (f.weights.size() == 1) {
-    ui.WeightLabel->setText(QString("One weight in this period: %1 kg on %2.")
+    ui.WeightLabel->setText(QString("One weight in this period: %1 kg (%2).")
                                 .arg(kg(f.weights.front().tenths), date(f.weights.front().date_serial)));
   } else {
     ui.WeightLabel->setText("No weights in this period.");

@@ -61,7 +61,7 @@ void TWeightPage::Bind(TDM1& dm) {
   const Qt::Alignment right = Qt::AlignRight | Qt::AlignVCenter;
   model_ = std::make_unique<TTableModel>(
       dm.UserWeightDbf,
-      std::vector<TGridColumn>{{"DATUM", "Date", 90}, {"WEIGHT", "Weight (kg)", 76, right, right}});
+      std::vector<TGridColumn>{{"DATUM", "Date", 80}, {"WEIGHT", "Weight (kg)", 72, right, right}});
   f.DBGrid7->SetModel(model_.get(), true);
   f.DBGrid7->DeleteRow = [this] { DeleteWeightRow(); };
   f.DBGrid7->OnError = [this](const std::string& message) { ShowError(message); };
@@ -118,10 +118,12 @@ void TWeightPage::DrawWeightChart() {
 
   auto* weights = new QLineSeries();
   weights->setName("Weight (kg)");
-  weights->setPen(QPen(kWeightColour.lighter(150), 1));
+  // Years of daily weights would make a band of dots: the more entries,
+  // the smaller and paler the dots, under the average's line.
+  const bool many = points.size() > 200;
+  weights->setPen(QPen(many ? kWeightColour.lighter(170) : kWeightColour.lighter(140), 1));
   weights->setPointsVisible(true);
-  weights->setMarkerSize(4);
-  weights->setColor(kWeightColour);
+  weights->setMarkerSize(many ? 2 : 5);
   auto* average = new QLineSeries();
   average->setName("Average of 7 entries");
   average->setPen(QPen(kAverageColour, 2));
@@ -155,6 +157,7 @@ void TWeightPage::DrawWeightChart() {
   for (QLineSeries* series : {weights, average}) {
     series->attachAxis(dates);
     series->attachAxis(kilograms);
+    LineMarkers(*chart_, series);
   }
 }
 
