@@ -1,8 +1,9 @@
-// The food entry and result pages with a diary of ten years (36,500 rows,
-// ten a day) and a catalogue of 8,000 products (500 of them in the product
-// list), on Qt's offscreen platform, against R: reading the diary record by
-// record, one pread per record. Each figure is one action of a person,
-// including the repaint it causes.
+// The food entry, result, weight and progress pages with a diary of ten
+// years (36,500 rows, ten a day), a weight on each of its 3,650 days and a
+// catalogue of 8,000 products (500 of them in the product list), on Qt's
+// offscreen platform, against R: reading the diary record by record, one
+// pread per record. Each figure is one action of a person, including the
+// repaint it causes.
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QCalendarWidget>
@@ -19,10 +20,14 @@
 #include "ui/food_page.h"
 #include "ui/main_window.h"
 #include "ui/message_boxes.h"
+#include "ui/progress_page.h"
 #include "ui/result_page.h"
 #include "ui/user_page.h"
+#include "ui/weight_page.h"
 #include "ui_food_page.h"
 #include "ui_main_window.h"
+#include "ui_progress_page.h"
+#include "ui_weight_page.h"
 
 namespace kalbor::bench {
 namespace {
@@ -30,6 +35,7 @@ namespace {
 constexpr int kDiaryRows = 36500;
 constexpr int kProducts = 8000;
 constexpr int kMarked = 500;
+constexpr int kWeightDays = 3650;
 
 // The program as a person has it after picking user 1: the window shown on
 // a folder with the diary, the catalogue and the code tables.
@@ -52,6 +58,7 @@ struct TSetup {
 
     folder = BenchFolder();
     MakeDiary(folder, UserFileName(1), kDiaryRows);
+    MakeWeights(folder, WeightFileName(1), kWeightDays);
     MakeCatalogue(folder, kProducts, kMarked);
     // No remembered user: the first start picks user 1 and builds the list.
     std::ofstream(folder + "KALBOR.INI") << "[User]\nUser_ID=0\n";
@@ -65,6 +72,10 @@ struct TSetup {
     dm->UserDbfUSERNAME->SetAsString("Bench");
     dm->UserDbf.Post();
     dm->UserDbf.First();
+    // The diary's last year, with a target some days are over.
+    form->SetCurrentUserId(1);
+    form->SetCurrentUser(1, "Bench");
+    dm->SetDailyTarget("4500");
     form->SetDataModule(dm.get());
     form->show();
     form->SetCalendarDate(DateToSerial(2020, 3, 14));
@@ -211,6 +222,51 @@ void BM_SortCatalogue(benchmark::State& state) {
   }
 }
 
+// The progress page for the diary's last 365 days: the daily totals, the
+// weights and the target, the chart drawn.
+void ShowYearOfProgress(TSetup& s) {
+  s.form->SetCalendarDate(DateToSerial(2024, 12, 31));
+  s.form->ProgressPage().Form().YearBtn->setChecked(true);
+  s.form->ProgressPage().Progress1Click();
+  Paint();
+}
+
+void BM_ShowProgressPage(benchmark::State& state) {
+  TSetup& s = Setup();
+  for (auto _ : state) ShowYearOfProgress(s);
+}
+
+// "&Add Food" on the food entry page (not timed), then the progress page
+// shown again with the new row in its last day.
+void BM_ProgressAfterAddFood(benchmark::State& state) {
+  TSetup& s = Setup();
+  for (auto _ : state) {
+    state.PauseTiming();
+    s.form->FoodPage().EnterFoodClick();
+    s.form->SetCalendarDate(DateToSerial(2024, 12, 31));
+    s.food().Edit5->setText("150");
+    s.food().Button1->click();
+    Paint();
+    state.ResumeTiming();
+    ShowYearOfProgress(s);
+  }
+}
+
+// "Add &Weight" on a day that has none yet (each round a day further on),
+// with the chart of 3,650 weights and more drawn again.
+void BM_AddWeight(benchmark::State& state) {
+  TSetup& s = Setup();
+  s.form->WeightPage().EnterWeight1Click();
+  Paint();
+  int32_t day = DateToSerial(2025, 1, 1);
+  for (auto _ : state) {
+    s.form->SetCalendarDate(day++);
+    s.form->WeightPage().Form().WeightEdit->setText("80.5");
+    s.form->WeightPage().AddWeightClick();
+    Paint();
+  }
+}
+
 void BM_RepaintDiaryGrid(benchmark::State& state) {
   TSetup& s = Setup();
   s.form->FoodPage().EnterFoodClick();
@@ -235,6 +291,9 @@ int main(int argc, char** argv) {
   benchmark::RegisterBenchmark("show_food_data_page", BM_ShowFoodDataPage)->Unit(ms);
   benchmark::RegisterBenchmark("sort_catalogue_click", BM_SortCatalogue)->Unit(ms);
   benchmark::RegisterBenchmark("repaint_diary_grid", BM_RepaintDiaryGrid)->Unit(ms);
+  benchmark::RegisterBenchmark("show_progress_page_365_days", BM_ShowProgressPage)->Unit(ms);
+  benchmark::RegisterBenchmark("progress_page_after_add_food", BM_ProgressAfterAddFood)->Unit(ms);
+  benchmark::RegisterBenchmark("add_weight", BM_AddWeight)->Unit(ms);
   benchmark::Initialize(&argc, argv);
   RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
@@ -248,8 +307,13 @@ int main(int argc, char** argv) {
                         {"show_user_page", R},
                         {"show_food_data_page", R},
                         {"sort_catalogue_click", R},
-                        {"repaint_diary_grid", R}},
-                       {});
+                        {"repaint_diary_grid", R},
+                        {"show_progress_page_365_days", R},
+                        {"progress_page_after_add_food", R},
+                        {"add_weight", R}},
+                       {{"show_progress_page_365_days", 3.0},
+                        {"progress_page_after_add_food", 3.0},
+                        {"add_weight", 1.0}});
   benchmark::Shutdown();
   return 0;
 }

@@ -2,9 +2,12 @@
 
 #include <QApplication>
 #include <QChart>
+#include <QChartView>
+#include <QGraphicsScene>
 #include <QGraphicsLayout>
 #include <QLegend>
 #include <QLegendMarker>
+#include <QPainter>
 #include <QValueAxis>
 #include <cmath>
 
@@ -24,6 +27,19 @@ void StyleChart(QChart& chart) {
   chart.legend()->setFont(ChartFont());
   chart.legend()->setAlignment(Qt::AlignTop);
 }
+
+QImage Dot(const QColor& colour, int diameter) {
+  QImage dot(diameter, diameter, QImage::Format_ARGB32_Premultiplied);
+  dot.fill(Qt::transparent);
+  QPainter painter(&dot);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setPen(Qt::NoPen);
+  painter.setBrush(colour);
+  painter.drawEllipse(QRectF(0, 0, diameter, diameter));
+  return dot;
+}
+
+void NoSceneIndex(QChartView& view) { view.scene()->setItemIndexMethod(QGraphicsScene::NoIndex); }
 
 void LineMarkers(QChart& chart, QAbstractSeries* series) {
   for (QLegendMarker* marker : chart.legend()->markers(series))

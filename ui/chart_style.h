@@ -5,9 +5,11 @@
 
 #include <QColor>
 #include <QFont>
+#include <QImage>
 
 class QAbstractSeries;
 class QChart;
+class QChartView;
 class QValueAxis;
 
 namespace kalbor {
@@ -22,6 +24,12 @@ inline const QColor kTargetColour(178, 34, 34);       // the target line
 // A white chart without a title, small margins, the legend at the top in a
 // small face, no animation.
 void StyleChart(QChart& chart);
+// The chart's items are made anew at every redraw: the scene keeps no
+// index of them, whose upkeep would cost more than it saves.
+void NoSceneIndex(QChartView& view);
+// A round dot of `diameter` pixels: the points of a line series drawn as
+// this image are as many as the entries and cost little to paint.
+QImage Dot(const QColor& colour, int diameter);
 // The legend shows a line series as a line with its points, not a box.
 void LineMarkers(QChart& chart, QAbstractSeries* series);
 // The small face of axis labels and the legend.

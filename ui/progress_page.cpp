@@ -6,6 +6,8 @@
 #include <QChartView>
 #include <QDate>
 #include <QLabel>
+#include <QLegend>
+#include <QLegendMarker>
 #include <QLineEdit>
 #include <QLineSeries>
 #include <QLocale>
@@ -63,7 +65,9 @@ TProgressPage::TProgressPage(TForm1& form)
   chart_ = new QChart();
   StyleChart(*chart_);
   ui_->ProgressChart->setChart(chart_);
+  NoSceneIndex(*ui_->ProgressChart);
   ui_->ProgressChart->setFrameShape(QFrame::Box);
+  MakeChart();
   Ui::ProgressPage& f = *ui_;
   for (QRadioButton* period : {f.MonthBtn, f.QuarterBtn, f.YearBtn})
     connect(period, &QRadioButton::clicked, this, &TProgressPage::DrawProgress);
@@ -112,21 +116,68 @@ void TProgressPage::DrawProgress() {
   WriteSummary();
 }
 
-void TProgressPage::DrawChart() {
-  chart_->removeAllSeries();
-  for (QAbstractAxis* axis : chart_->axes()) {
-    chart_->removeAxis(axis);
-    delete axis;
+// The series and axes stay; a redraw gives them new values, so that after
+// one day's change only that day's bar is laid out again.
+void TProgressPage::MakeChart() {
+  within_ = new QBarSet("Kilocalories");
+  over_ = new QBarSet("Over target");
+  within_->setColor(kIntakeColour);
+  over_->setColor(kOverTargetColour);
+  for (QBarSet* set : {within_, over_}) set->setPen(Qt::NoPen);
+  bars_ = new QStackedBarSeries();
+  bars_->append(within_);
+  bars_->append(over_);
+  target_line_ = new QLineSeries();
+  target_line_->setPen(QPen(kTargetColour, 1.5, Qt::DashLine));
+  weight_line_ = new QLineSeries();
+  weight_line_->setPen(QPen(kWeightColour, 2));
+  weight_line_->setMarkerSize(4);
+  days_ = new QCategoryAxis();
+  days_->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+  days_->setLabelsFont(ChartFont());
+  kcal_ = new QValueAxis();
+  kilograms_ = new QValueAxis();
+  kilograms_->setGridLineVisible(false);
+  chart_->addSeries(bars_);
+  chart_->addSeries(target_line_);
+  chart_->addSeries(weight_line_);
+  chart_->addAxis(days_, Qt::AlignBottom);
+  chart_->addAxis(kcal_, Qt::AlignLeft);
+  chart_->addAxis(kilograms_, Qt::AlignRight);
+  for (QAbstractSeries* series : {static_cast<QAbstractSeries*>(bars_),
+                                  static_cast<QAbstractSeries*>(target_line_)}) {
+    series->attachAxis(days_);
+    series->attachAxis(kcal_);
   }
+  weight_line_->attachAxis(days_);
+  weight_line_->attachAxis(kilograms_);
+  LineMarkers(*chart_, target_line_);
+  LineMarkers(*chart_, weight_line_);
+}
+
+void TProgressPage::DrawChart() {
   const TProgressFigures& f = figures_;
   const int days = static_cast<int>(f.daily.size());
   const std::optional<int32_t> target = f.target;
 
+  // A year's bars are narrower than two pixels: drawn smooth, the blend of
+  // their edges with the background shows as seams between neighbours.
+  ui_->ProgressChart->setRenderHint(QPainter::Antialiasing, days <= 100);
+  bars_->setBarWidth(days > 100 ? 1.0 : 0.8);
+
+  // Days along the bottom: day i of the period at i.
+  if (f.first_day != axis_first_day_ || days != axis_days_) {
+    for (const QString& label : days_->categoriesLabels()) days_->remove(label);
+    for (int i = 0; i < days; ++i) {
+      const QString label = DayLabel(SerialToQDate(f.first_day + i), days);
+      if (!label.isEmpty()) days_->append(label, i);
+    }
+    days_->setRange(-0.5, days - 0.5);
+    axis_first_day_ = f.first_day;
+    axis_days_ = days;
+  }
+
   // Each day's total in one of two sets: within the target, or over it.
-  auto* within = new QBarSet(target ? "Within target" : "Kilocalories");
-  auto* over = new QBarSet("Over target");
-  within->setColor(kIntakeColour);
-  over->setColor(kOverTargetColour);
   QList<qreal> within_values, over_values;
   double highest = target.value_or(0);
   for (const std::optional<int64_t>& total : f.daily) {
@@ -136,77 +187,46 @@ void TProgressPage::DrawChart() {
     over_values.append(is_over ? kcal : 0);
     highest = std::max(highest, kcal);
   }
-  within->append(within_values);
-  over->append(over_values);
-  for (QBarSet* set : {within, over}) set->setPen(Qt::NoPen);
-  auto* bars = new QStackedBarSeries();
-  bars->append(within);
-  if (target)
-    bars->append(over);
-  else
-    delete over;
-  // A year's bars are narrower than two pixels: drawn smooth, the blend of
-  // their edges with the background shows as seams between neighbours.
-  bars->setBarWidth(days > 100 ? 1.0 : 0.8);
-  ui_->ProgressChart->setRenderHint(QPainter::Antialiasing, days <= 100);
-  chart_->addSeries(bars);
-
-  // Days along the bottom: day i of the period at i.
-  auto* dates = new QCategoryAxis();
-  dates->setRange(-0.5, days - 0.5);
-  dates->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
-  dates->setLabelsFont(ChartFont());
-  for (int i = 0; i < days; ++i) {
-    const QString label = DayLabel(SerialToQDate(f.first_day + i), days);
-    if (!label.isEmpty()) dates->append(label, i);
-  }
-  auto* kcal = new QValueAxis();
-  FitCalorieAxis(*kcal, highest);
-  chart_->addAxis(dates, Qt::AlignBottom);
-  chart_->addAxis(kcal, Qt::AlignLeft);
-  bars->attachAxis(dates);
-  bars->attachAxis(kcal);
-
-  if (target) {
-    auto* line = new QLineSeries();
-    line->setName(QString("Target %1 kcal").arg(Number(*target)));
-    line->setPen(QPen(kTargetColour, 1.5, Qt::DashLine));
-    line->append(-0.5, *target);
-    line->append(days - 0.5, *target);
-    chart_->addSeries(line);
-    line->attachAxis(dates);
-    line->attachAxis(kcal);
-    LineMarkers(*chart_, line);
-  }
-
-  if (!f.weights.empty()) {
-    // A year of daily weights is drawn as their moving average, whose trend
-    // shows through the ups and downs of single days.
-    const bool averaged = days > 100;
-    auto* weights = new QLineSeries();
-    weights->setName(averaged ? "Weight, average of 7 (kg)" : "Weight (kg)");
-    weights->setPen(QPen(kWeightColour, 2));
-    weights->setPointsVisible(!averaged);
-    weights->setMarkerSize(4);
-    double lowest = f.weights.front().tenths / 10.0, heaviest = lowest;
-    QList<QPointF> points;
-    for (const TWeightPoint& p : f.weights) {
-      const double kg = averaged ? p.average : p.tenths / 10.0;
-      points.append(QPointF(p.date_serial - f.first_day, kg));
-      lowest = std::min(lowest, kg);
-      heaviest = std::max(heaviest, kg);
+  FitCalorieAxis(*kcal_, highest);
+  for (auto [set, values] : {std::pair{within_, &within_values}, std::pair{over_, &over_values}}) {
+    if (set->count() == days) {
+      for (int i = 0; i < days; ++i)
+        if (set->at(i) != (*values)[i]) set->replace(i, (*values)[i]);
+    } else {
+      set->remove(0, set->count());
+      set->append(*values);
     }
-    weights->replace(points);
-    chart_->addSeries(weights);
-    auto* kilograms = new QValueAxis();
-    FitWeightAxis(*kilograms, lowest, heaviest);
-    kilograms->setLabelFormat("%.0f kg");
-    kilograms->setGridLineVisible(false);
-    chart_->addAxis(kilograms, Qt::AlignRight);
-    weights->attachAxis(dates);
-    weights->attachAxis(kilograms);
-    LineMarkers(*chart_, weights);
   }
+  within_->setLabel(target ? "Within target" : "Kilocalories");
+  for (QLegendMarker* marker : chart_->legend()->markers(bars_))
+    if (marker->label() == over_->label()) marker->setVisible(target.has_value());
+
+  target_line_->clear();
+  if (target) {
+    target_line_->setName(QString("Target %1 kcal").arg(Number(*target)));
+    target_line_->append(-0.5, *target);
+    target_line_->append(days - 0.5, *target);
+  }
+  target_line_->setVisible(target.has_value());
+
+  // A year of daily weights is drawn as their moving average, whose trend
+  // shows through the ups and downs of single days.
+  const bool averaged = days > 100;
+  QList<QPointF> points;
+  double lowest = 0, heaviest = 0;
+  for (const TWeightPoint& p : f.weights) {
+    const double kg = averaged ? p.average : p.tenths / 10.0;
+    lowest = points.isEmpty() ? kg : std::min(lowest, kg);
+    heaviest = points.isEmpty() ? kg : std::max(heaviest, kg);
+    points.append(QPointF(p.date_serial - f.first_day, kg));
+  }
+  if (!points.isEmpty()) FitWeightAxis(*kilograms_, lowest, heaviest);
+  kilograms_->setLabelFormat("%.0f kg");
+  weight_line_->setName(averaged ? "Weight, average of 7 (kg)" : "Weight (kg)");
+  weight_line_->setPointsVisible(!averaged);
+  weight_line_->replace(points);
+  weight_line_->setVisible(!points.isEmpty());
+  kilograms_->setVisible(!points.isEmpty());
 }
 
 void TProgressPage::WriteSummary() {

@@ -10,7 +10,12 @@
 #include "data/dm1.h"
 #include "ui/page.h"
 
+class QBarSet;
+class QCategoryAxis;
 class QChart;
+class QLineSeries;
+class QStackedBarSeries;
+class QValueAxis;
 
 namespace Ui {
 class ProgressPage;
@@ -38,11 +43,20 @@ class TProgressPage : public TPage {
 
  private:
   void ShowTarget();  // the target box shows the user's target
+  void MakeChart();
   void DrawChart();
   void WriteSummary();
 
   std::unique_ptr<Ui::ProgressPage> ui_;
-  QChart* chart_ = nullptr;  // owned by the chart view
+  // Owned by the chart view, and the series and axes by the chart.
+  QChart* chart_ = nullptr;
+  QBarSet *within_ = nullptr, *over_ = nullptr;  // a day's total is in one of them
+  QStackedBarSeries* bars_ = nullptr;
+  QLineSeries *target_line_ = nullptr, *weight_line_ = nullptr;
+  QCategoryAxis* days_ = nullptr;
+  QValueAxis *kcal_ = nullptr, *kilograms_ = nullptr;
+  int32_t axis_first_day_ = 0;  // the period the day labels are for
+  int axis_days_ = 0;
   TProgressFigures figures_;
 };
 

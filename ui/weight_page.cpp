@@ -44,11 +44,34 @@ TWeightPage::TWeightPage(TForm1& form) : TPage(form), ui_(std::make_unique<Ui::E
   chart_ = new QChart();
   StyleChart(*chart_);
   ui_->Image2->setChart(chart_);
+  NoSceneIndex(*ui_->Image2);
   ui_->Image2->setFrameShape(QFrame::Box);
+
+  // The series and axes stay; a redraw gives them new points and ranges.
+  weights_ = new QLineSeries();
+  weights_->setName("Weight (kg)");
+  average_ = new QLineSeries();
+  average_->setName("Average of 7 entries");
+  average_->setPen(QPen(kAverageColour, 2));
+  dates_ = new QDateTimeAxis();
+  dates_->setTickCount(6);
+  dates_->setLabelsFont(ChartFont());
+  kilograms_ = new QValueAxis();
+  chart_->addSeries(weights_);
+  chart_->addSeries(average_);
+  chart_->addAxis(dates_, Qt::AlignBottom);
+  chart_->addAxis(kilograms_, Qt::AlignLeft);
+  for (QLineSeries* series : {weights_, average_}) {
+    series->attachAxis(dates_);
+    series->attachAxis(kilograms_);
+    LineMarkers(*chart_, series);
+  }
+
   no_weights_ = new QLabel("No weights yet", ui_->Image2);
   no_weights_->setAlignment(Qt::AlignCenter);
   no_weights_->setGeometry(ui_->Image2->rect());
   no_weights_->setAttribute(Qt::WA_TransparentForMouseEvents);
+  ShowNoWeights();
   connect(ui_->AddWeightBtn, &QPushButton::clicked, this, &TWeightPage::AddWeightClick);
   connect(ui_->WeightEdit, &QLineEdit::returnPressed, this, &TWeightPage::AddWeightClick);
 }
@@ -75,8 +98,7 @@ void TWeightPage::Bind(TDM1& dm) {
 void TWeightPage::EnterWeight1Click() {
   form_.ShowPage(pmWeight);
   CalendarClicked();
-  chart_->removeAllSeries();
-  no_weights_->show();
+  ShowNoWeights();
   ui_->WeightEdit->setFocus();
   if (dm_->UserSelected())
     dm_->OpenWeightTable(form_.CurrentUserId());
@@ -106,28 +128,32 @@ void TWeightPage::DeleteWeightRow() {
 
 bool TWeightPage::NoWeightsShown() const { return no_weights_->isVisible(); }
 
+// An empty chart: no points, no axes, the words over it.
+void TWeightPage::ShowNoWeights() {
+  weights_->clear();
+  average_->clear();
+  for (QAbstractAxis* axis : {static_cast<QAbstractAxis*>(dates_), static_cast<QAbstractAxis*>(kilograms_)})
+    axis->hide();
+  chart_->legend()->hide();
+  no_weights_->show();
+}
+
 void TWeightPage::DrawWeightChart() {
   const std::vector<TWeightPoint> points = dm_->WeightSeries();
-  chart_->removeAllSeries();
-  for (QAbstractAxis* axis : chart_->axes()) {
-    chart_->removeAxis(axis);
-    delete axis;
-  }
-  no_weights_->setVisible(points.empty());
-  if (points.empty()) return;
+  if (points.empty()) return ShowNoWeights();
 
-  auto* weights = new QLineSeries();
-  weights->setName("Weight (kg)");
   // Years of daily weights would make a band of dots: the more entries,
   // the smaller and paler the dots, under the average's line.
   const bool many = points.size() > 200;
-  weights->setPen(QPen(many ? kWeightColour.lighter(170) : kWeightColour.lighter(140), 1));
-  weights->setPointsVisible(true);
-  weights->setMarkerSize(many ? 2 : 5);
-  auto* average = new QLineSeries();
-  average->setName("Average of 7 entries");
-  average->setPen(QPen(kAverageColour, 2));
+  // Thousands of short strokes drawn smooth cost more than the rest of the
+  // page together; that many points make a line of their own anyway.
+  ui_->Image2->setRenderHint(QPainter::Antialiasing, !many);
+  weights_->setPen(QPen(many ? kWeightColour.lighter(170) : kWeightColour.lighter(140), 1));
+  weights_->setLightMarker(Dot(many ? kWeightColour.lighter(130) : kWeightColour, many ? 3 : 5));
+
   QList<QPointF> weight_points, average_points;
+  weight_points.reserve(static_cast<qsizetype>(points.size()));
+  average_points.reserve(static_cast<qsizetype>(points.size()));
   double lowest = points.front().tenths / 10.0, highest = lowest;
   for (const TWeightPoint& p : points) {
     const qreal at = ChartTime(p.date_serial);
@@ -136,29 +162,20 @@ void TWeightPage::DrawWeightChart() {
     lowest = std::min(lowest, p.tenths / 10.0);
     highest = std::max(highest, p.tenths / 10.0);
   }
-  weights->replace(weight_points);
-  average->replace(average_points);
-  chart_->addSeries(weights);
-  chart_->addSeries(average);
-
-  auto* dates = new QDateTimeAxis();
+  // The ranges first, so that the lines are laid out once, on them.
   const int32_t first = points.front().date_serial, last = points.back().date_serial;
   // A little room at both ends, so that no point sits on the frame.
   const int32_t margin = std::max(1, (last - first) / 40);
-  dates->setRange(QDateTime::fromMSecsSinceEpoch(qint64(ChartTime(first - margin)), Qt::UTC),
-                  QDateTime::fromMSecsSinceEpoch(qint64(ChartTime(last + margin)), Qt::UTC));
-  dates->setFormat(DateAxisFormat(last - first));
-  dates->setTickCount(6);
-  dates->setLabelsFont(ChartFont());
-  auto* kilograms = new QValueAxis();
-  FitWeightAxis(*kilograms, lowest, highest);
-  chart_->addAxis(dates, Qt::AlignBottom);
-  chart_->addAxis(kilograms, Qt::AlignLeft);
-  for (QLineSeries* series : {weights, average}) {
-    series->attachAxis(dates);
-    series->attachAxis(kilograms);
-    LineMarkers(*chart_, series);
-  }
+  dates_->setRange(QDateTime::fromMSecsSinceEpoch(qint64(ChartTime(first - margin)), Qt::UTC),
+                   QDateTime::fromMSecsSinceEpoch(qint64(ChartTime(last + margin)), Qt::UTC));
+  dates_->setFormat(DateAxisFormat(last - first));
+  FitWeightAxis(*kilograms_, lowest, highest);
+  weights_->replace(weight_points);
+  average_->replace(average_points);
+  dates_->show();
+  kilograms_->show();
+  chart_->legend()->show();
+  no_weights_->hide();
 }
 
 }  // namespace kalbor

@@ -9,7 +9,10 @@
 #include "ui/page.h"
 
 class QChart;
+class QDateTimeAxis;
 class QLabel;
+class QLineSeries;
+class QValueAxis;
 
 namespace Ui {
 class EnterWeigth;
@@ -38,10 +41,15 @@ class TWeightPage : public TPage {
 
  private:
   void DeleteWeightRow();  // Ctrl+Delete in the grid, after asking
+  void ShowNoWeights();
 
   std::unique_ptr<Ui::EnterWeigth> ui_;
   std::unique_ptr<TTableModel> model_;
-  QChart* chart_ = nullptr;       // owned by the chart view
+  // Owned by the chart view, and the series and axes by the chart.
+  QChart* chart_ = nullptr;
+  QLineSeries *weights_ = nullptr, *average_ = nullptr;
+  QDateTimeAxis* dates_ = nullptr;
+  QValueAxis* kilograms_ = nullptr;
   QLabel* no_weights_ = nullptr;  // over the chart while there is nothing to draw
 };
 
