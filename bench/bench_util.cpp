@@ -31,13 +31,7 @@ std::string BenchFolder() {
 
 void MakeDiary(const std::string& folder, const std::string& name, int rows) {
   TTableObject t;
-  t.SetFilePath(folder);
-  t.SetTableName(name);
-  t.Exclusive = true;
-  t.SetTableLevel(3);
-  AddSchemaFields(t.FieldDefs, kDiaryColumns);
-  t.CreateDbfFile();
-  t.Open();
+  CreateSchemaTable(t, folder, name, kDiaryColumns);
   TField& indexfld = t.FieldByName("INDEXFLD");
   TField& kind = t.FieldByName("KIND");
   TField& datum = t.FieldByName("DATUM");
@@ -62,13 +56,7 @@ void MakeDiary(const std::string& folder, const std::string& name, int rows) {
 
 void MakeWeights(const std::string& folder, const std::string& name, int days) {
   TTableObject t;
-  t.SetFilePath(folder);
-  t.SetTableName(name);
-  t.Exclusive = true;
-  t.SetTableLevel(3);
-  AddSchemaFields(t.FieldDefs, kWeightColumns);
-  t.CreateDbfFile();
-  t.Open();
+  CreateSchemaTable(t, folder, name, kWeightColumns);
   TField& datum = t.FieldByName("DATUM");
   TField& weight = t.FieldByName("WEIGHT");
   TField& day_number = t.FieldByName("DAYNUMBER");

@@ -230,13 +230,7 @@ void AppendCatalogueProduct(TTableObject& table, const TCatalogueProduct& produc
 }
 
 void CreateCatalogueFile(TTableObject& table, const std::string& folder) {
-  table.SetFilePath(folder);
-  table.SetTableName(kFoodCalFile);
-  table.Exclusive = true;
-  table.SetTableLevel(3);
-  AddSchemaFields(table.FieldDefs, kCatalogueColumns);
-  table.CreateDbfFile();
-  table.Open();
+  CreateSchemaTable(table, folder, kFoodCalFile, kCatalogueColumns);
 }
 
 void TDM1::MakeFoodTable(const std::string& file_name) { MakeTable(file_name, kCatalogueColumns); }

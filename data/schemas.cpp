@@ -25,6 +25,17 @@ void AddSchemaFields(TFieldDefs& defs, TSchema schema) {
   for (const TColumn& c : schema) defs.Add(c.name, FileKind(c.kind), c.size).Precision = c.decimals;
 }
 
+void CreateSchemaTable(TTableObject& table, const std::string& folder,
+                       const std::string& file_name, TSchema schema) {
+  table.SetFilePath(folder);
+  table.SetTableName(file_name);
+  table.Exclusive = true;
+  table.SetTableLevel(3);
+  AddSchemaFields(table.FieldDefs, schema);
+  table.CreateDbfFile();
+  table.Open();
+}
+
 void DeclareSchemaFields(TTableObject& table, TSchema schema) {
   for (const TColumn& c : schema) {
     switch (c.kind) {

@@ -14,6 +14,7 @@
 
 #include <array>
 #include <span>
+#include <string>
 
 #include "storage/field_defs.h"
 
@@ -121,6 +122,11 @@ inline constexpr std::array<const char*, 22> kFoodGroupNames = {
 
 // The definitions a file of `schema` is created with.
 void AddSchemaFields(TFieldDefs& defs, TSchema schema);
+// Makes `folder` + `file_name` empty with the fields of `schema` (level 3)
+// and opens it exclusively on `table` (tools, benchmarks and tests that
+// write tables outside the data module).
+void CreateSchemaTable(TTableObject& table, const std::string& folder,
+                       const std::string& file_name, TSchema schema);
 // Declares the fixed field objects of `schema` on a closed table object.
 void DeclareSchemaFields(TTableObject& table, TSchema schema);
 

@@ -32,6 +32,17 @@ class MainWindowTest : public test::UiTest {
     std::fputs(text.c_str(), f);
     std::fclose(f);
   }
+  // USERNAME.DBF as an earlier run left it, with these users.
+  void WriteUserList(const std::vector<std::pair<int32_t, std::string>>& users) {
+    TTableObject list;
+    CreateSchemaTable(list, dir.path(), "USERNAME.DBF", kUserNameColumns);
+    for (const auto& [id, name] : users) {
+      list.Append();
+      list.FieldByName("USER_ID").SetAsInteger(id);
+      list.FieldByName("USERNAME").SetAsString(name);
+      list.Post();
+    }
+  }
   // Closes the window as a person would, then starts the program again.
   void Restart() {
     form->close();
@@ -159,14 +170,7 @@ TEST_F(MainWindowTest, NonsenseSettingsStartWithTheDefaults) {
 
 TEST_F(MainWindowTest, CountOrderIsRestoredOnTheUserPage) {
   WriteIni("[MainForm]\nActive_Sheet=2\n[User]\nUser_ID=1\nUser_Index=2\n");
-  {
-    TTableObject users;
-    users.SetFilePath(dir.path());
-    users.SetTableName("USERNAME.DBF");
-    users.SetTableLevel(3);
-    AddSchemaFields(users.FieldDefs, kUserNameColumns);
-    users.CreateDbfFile();
-  }
+  WriteUserList({});
   Start();
   EXPECT_EQ(users().UserSort->ItemIndex(), 2);
   EXPECT_EQ(form->UserSortOrder(), 2);
@@ -216,19 +220,7 @@ TEST_F(MainWindowTest, AnErrorEscapingAHandlerIsShownAndTheProgramGoesOn) {
   // error display, the file is left as it is, and the page is shown with
   // an empty chart.
   WriteIni("[MainForm]\nActive_Sheet=7\n");
-  {
-    TTableObject users;
-    users.SetFilePath(dir.path());
-    users.SetTableName("USERNAME.DBF");
-    users.SetTableLevel(3);
-    AddSchemaFields(users.FieldDefs, kUserNameColumns);
-    users.CreateDbfFile();
-    users.Open();
-    users.Append();
-    users.FieldByName("USER_ID").SetAsInteger(1);
-    users.FieldByName("USERNAME").SetAsString("Anna");
-    users.Post();
-  }
+  WriteUserList({{1, "Anna"}});
   WriteCatalogue({{1, true, 1, "Apple", 52, "Market"}});
   const std::vector<uint8_t> garbage(300, 0x41);
   test::WriteBytes(File("USEW0001.DBF"), garbage);
