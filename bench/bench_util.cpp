@@ -31,13 +31,7 @@ std::string BenchFolder() {
 
 void MakeDiary(const std::string& folder, const std::string& name, int rows) {
   TTableObject t;
-  t.SetFilePath(folder);
-  t.SetTableName(name);
-  t.Exclusive = true;
-  t.SetTableLevel(3);
-  AddSchemaFields(t.FieldDefs, kDiaryColumns);
-  t.CreateDbfFile();
-  t.Open();
+  CreateSchemaTable(t, folder, name, kDiaryColumns);
   TField& indexfld = t.FieldByName("INDEXFLD");
   TField& kind = t.FieldByName("KIND");
   TField& datum = t.FieldByName("DATUM");
@@ -55,6 +49,24 @@ void MakeDiary(const std::string& folder, const std::string& name, int rows) {
     food.SetAsInteger(1 + (i * 7919) % 8000);
     quantity.SetAsInteger(10 + i % 300);
     calories.SetAsInteger((i * 37) % 900);
+    t.Post();
+  }
+  t.Close();
+}
+
+void MakeWeights(const std::string& folder, const std::string& name, int days) {
+  TTableObject t;
+  CreateSchemaTable(t, folder, name, kWeightColumns);
+  TField& datum = t.FieldByName("DATUM");
+  TField& weight = t.FieldByName("WEIGHT");
+  TField& day_number = t.FieldByName("DAYNUMBER");
+  const int32_t first_day = DateToSerial(2015, 1, 1);
+  for (int i = 0; i < days; ++i) {
+    const int32_t serial = first_day + i;
+    t.Append();
+    datum.SetAsDateTime(serial);
+    weight.SetAsFloat((750 + (i * 13) % 100 + (i * 7) % 11) / 10.0);
+    day_number.SetAsInteger(SerialToDayNumber(serial));
     t.Post();
   }
   t.Close();

@@ -18,6 +18,10 @@ std::string BenchFolder();
 // day from 1 January 2015, meal kinds cycling, products 1..8000.
 void MakeDiary(const std::string& folder, const std::string& name, int rows);
 
+// Creates `name` in `folder` with the weight table's fields and one weight a
+// day for `days` days from 1 January 2015, wandering between 75 and 86 kg.
+void MakeWeights(const std::string& folder, const std::string& name, int days);
+
 // FOODCAL.DBF in `folder` with `products` products spread over the 21
 // groups, every (products / marked)-th of them marked as used.
 void MakeCatalogue(const std::string& folder, int products, int marked);

@@ -1,8 +1,9 @@
-// The food entry and result pages with a diary of ten years (36,500 rows,
-// ten a day) and a catalogue of 8,000 products (500 of them in the product
-// list), on Qt's offscreen platform, against R: reading the diary record by
-// record, one pread per record; the catalogue search against the catalogue
-// read the same way. Each figure is one action of a person, including the
+// The food entry, result, weight and progress pages with a diary of ten
+// years (36,500 rows, ten a day), a weight on each of its 3,650 days and a
+// catalogue of 8,000 products (500 of them in the product list), on Qt's
+// offscreen platform, against R: reading the diary record by record, one
+// pread per record; the catalogue search against the catalogue read the
+// same way. Each figure is one action of a person, including the
 // repaint it causes.
 #include <QAbstractItemView>
 #include <QApplication>
@@ -20,11 +21,15 @@
 #include "ui/food_page.h"
 #include "ui/main_window.h"
 #include "ui/message_boxes.h"
+#include "ui/progress_page.h"
 #include "ui/result_page.h"
 #include "ui/user_page.h"
+#include "ui/weight_page.h"
 #include "ui_food_data_page.h"
 #include "ui_food_page.h"
 #include "ui_main_window.h"
+#include "ui_progress_page.h"
+#include "ui_weight_page.h"
 
 namespace kalbor::bench {
 namespace {
@@ -32,6 +37,7 @@ namespace {
 constexpr int kDiaryRows = 36500;
 constexpr int kProducts = 8000;
 constexpr int kMarked = 500;
+constexpr int kWeightDays = 3650;
 
 // The program as a person has it after picking user 1: the window shown on
 // a folder with the diary, the catalogue and the code tables.
@@ -54,6 +60,7 @@ struct TSetup {
 
     folder = BenchFolder();
     MakeDiary(folder, UserFileName(1), kDiaryRows);
+    MakeWeights(folder, WeightFileName(1), kWeightDays);
     MakeCatalogue(folder, kProducts, kMarked);
     // No remembered user: the first start picks user 1 and builds the list.
     std::ofstream(folder + "KALBOR.INI") << "[User]\nUser_ID=0\n";
@@ -67,6 +74,10 @@ struct TSetup {
     dm->UserDbfUSERNAME->SetAsString("Bench");
     dm->UserDbf.Post();
     dm->UserDbf.First();
+    // The diary's last year, with a target some days are over.
+    form->SetCurrentUserId(1);
+    form->SetCurrentUser(1, "Bench");
+    dm->SetDailyTarget("4500");
     form->SetDataModule(dm.get());
     form->show();
     form->SetCalendarDate(DateToSerial(2020, 3, 14));
@@ -280,6 +291,51 @@ void BM_ReadCatalogueNamesByName(benchmark::State& state) {
   }
 }
 
+// The progress page for the diary's last 365 days: the daily totals, the
+// weights and the target, the chart drawn.
+void ShowYearOfProgress(TSetup& s) {
+  s.form->SetCalendarDate(DateToSerial(2024, 12, 31));
+  s.form->ProgressPage().Form().YearBtn->setChecked(true);
+  s.form->ProgressPage().Progress1Click();
+  Paint();
+}
+
+void BM_ShowProgressPage(benchmark::State& state) {
+  TSetup& s = Setup();
+  for (auto _ : state) ShowYearOfProgress(s);
+}
+
+// "&Add Food" on the food entry page (not timed), then the progress page
+// shown again with the new row in its last day.
+void BM_ProgressAfterAddFood(benchmark::State& state) {
+  TSetup& s = Setup();
+  for (auto _ : state) {
+    state.PauseTiming();
+    s.form->FoodPage().EnterFoodClick();
+    s.form->SetCalendarDate(DateToSerial(2024, 12, 31));
+    s.food().Edit5->setText("150");
+    s.food().Button1->click();
+    Paint();
+    state.ResumeTiming();
+    ShowYearOfProgress(s);
+  }
+}
+
+// "Add &Weight" on a day that has none yet (each round a day further on),
+// with the chart of 3,650 weights and more drawn again.
+void BM_AddWeight(benchmark::State& state) {
+  TSetup& s = Setup();
+  s.form->WeightPage().EnterWeight1Click();
+  Paint();
+  int32_t day = DateToSerial(2025, 1, 1);
+  for (auto _ : state) {
+    s.form->SetCalendarDate(day++);
+    s.form->WeightPage().Form().WeightEdit->setText("80.5");
+    s.form->WeightPage().AddWeightClick();
+    Paint();
+  }
+}
+
 void BM_RepaintDiaryGrid(benchmark::State& state) {
   TSetup& s = Setup();
   s.form->FoodPage().EnterFoodClick();
@@ -312,6 +368,9 @@ int main(int argc, char** argv) {
       ->Unit(ms);
   benchmark::RegisterBenchmark("read_catalogue_names_by_name", BM_ReadCatalogueNamesByName)
       ->Unit(ms);
+  benchmark::RegisterBenchmark("show_progress_page_365_days", BM_ShowProgressPage)->Unit(ms);
+  benchmark::RegisterBenchmark("progress_page_after_add_food", BM_ProgressAfterAddFood)->Unit(ms);
+  benchmark::RegisterBenchmark("add_weight", BM_AddWeight)->Unit(ms);
   benchmark::Initialize(&argc, argv);
   RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
@@ -329,9 +388,15 @@ int main(int argc, char** argv) {
                         {"repaint_diary_grid", R},
                         {"search_catalogue_keystroke", catalogue_R},
                         {"search_catalogue_keystroke_by_name", catalogue_R},
-                        {"read_catalogue_names_by_name", catalogue_R}},
+                        {"read_catalogue_names_by_name", catalogue_R},
+                        {"show_progress_page_365_days", R},
+                        {"progress_page_after_add_food", R},
+                        {"add_weight", R}},
                        {{"search_catalogue_keystroke", 1.0},
-                        {"search_catalogue_keystroke_by_name", 1.0}});
+                        {"search_catalogue_keystroke_by_name", 1.0},
+                        {"show_progress_page_365_days", 3.0},
+                        {"progress_page_after_add_food", 3.0},
+                        {"add_weight", 1.0}});
   benchmark::Shutdown();
   return 0;
 }

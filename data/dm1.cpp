@@ -45,6 +45,11 @@ TDM1::TDM1(TMainWindow& window) : window_(window) {
   UserResultDbf.SetTableName(kUserResultFile);
   UserResultDbf.Exclusive = true;
 
+  UserWeightDbf.Exclusive = true;  // pointed at the user's table when it is opened
+
+  UserTargetDbf.SetTableName(kUserTargetFile);
+  UserTargetDbf.Exclusive = true;
+
   DeclareFields();
   BindHooks();
   folder_ = UserDbf.FilePathFull();
@@ -76,6 +81,8 @@ void TDM1::DropStaleIndexes() {
   drop_unless_open(FoodCalDbf, kFoodCalIndex);
   // The diary shown: its index is built each time it is opened for a user.
   if (UserFoodDbf.Active()) drop_unless_open(UserFoodDbf, ChangeFileExt(UserFoodDbf.TableName(), ".NDX"));
+  if (UserWeightDbf.Active())
+    drop_unless_open(UserWeightDbf, ChangeFileExt(UserWeightDbf.TableName(), ".NDX"));
 }
 
 void TDM1::DeclareFields() {
@@ -127,6 +134,15 @@ void TDM1::DeclareFields() {
   UserResultDbfDAY = &UserResultDbf.FieldByName("DAY");
   UserResultDbfDATUM = &UserResultDbf.FieldByName("DATUM");
   UserResultDbfCALORIES = &UserResultDbf.FieldByName("CALORIES");
+
+  DeclareSchemaFields(UserWeightDbf, kWeightColumns);
+  UserWeightDbfDATUM = &UserWeightDbf.FieldByName("DATUM");
+  UserWeightDbfWEIGHT = &UserWeightDbf.FieldByName("WEIGHT");
+  UserWeightDbfDAYNUMBER = &UserWeightDbf.FieldByName("DAYNUMBER");
+
+  DeclareSchemaFields(UserTargetDbf, kTargetColumns);
+  UserTargetDbfUSER_ID = &UserTargetDbf.FieldByName("USER_ID");
+  UserTargetDbfTARGET = &UserTargetDbf.FieldByName("TARGET");
 }
 
 void TDM1::BindHooks() {
@@ -152,13 +168,17 @@ void TDM1::BindHooks() {
 
   FoodGroupDbf.AfterScroll = [this](TTableObject& t) { FoodGroupDbfAfterScroll(t); };
   UserResultDbf.AfterScroll = [this](TTableObject& t) { UserResultDbfAfterScroll(t); };
+  // Weights read with one decimal, whatever the stored text.
+  UserWeightDbfWEIGHT->OnGetText = [this](TField& f, std::string& s) {
+    s = f.IsNull() ? std::string() : WeightText(WeightTenths(f.AsFloat()));
+  };
 }
 
 // --- Start-up ---------------------------------------------------------------
 
 void TDM1::SetFolder(const std::string& folder) {
   for (TTableObject* table : {&UserDbf, &FoodCalDbf, &MakeDB, &MealTypeDbf, &UserFoodDbf,
-                              &FoodGroupDbf, &UserResultDbf})
+                              &FoodGroupDbf, &UserResultDbf, &UserWeightDbf, &UserTargetDbf})
     table->SetFilePath(folder);
   folder_ = UserDbf.FilePathFull();
 }
@@ -214,13 +234,7 @@ void AppendCatalogueProduct(TTableObject& table, const TCatalogueProduct& produc
 }
 
 void CreateCatalogueFile(TTableObject& table, const std::string& folder) {
-  table.SetFilePath(folder);
-  table.SetTableName(kFoodCalFile);
-  table.Exclusive = true;
-  table.SetTableLevel(3);
-  AddSchemaFields(table.FieldDefs, kCatalogueColumns);
-  table.CreateDbfFile();
-  table.Open();
+  CreateSchemaTable(table, folder, kFoodCalFile, kCatalogueColumns);
 }
 
 void TDM1::MakeFoodTable(const std::string& file_name) { MakeTable(file_name, kCatalogueColumns); }

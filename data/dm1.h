@@ -8,7 +8,8 @@
 //
 // The operations live in one unit per subject: dm1.cpp (tables, creation,
 // lookup texts), users.cpp, diary.cpp, results.cpp, catalogue.cpp,
-// product_search.cpp and calendar.cpp.
+// product_search.cpp, calendar.cpp, weight.cpp (weights and the daily target)
+// and progress.cpp.
 #pragma once
 
 #include <array>
@@ -16,6 +17,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "data/file_names.h"
 #include "data/rules.h"
@@ -57,6 +59,43 @@ enum class TStoreResult {
                         // its column: nothing stored, the refusal message was shown
 };
 
+// A step that needs a selected user refuses without one with this message.
+inline constexpr char kNoUserSelectedText[] = "There is no user selected.\r\n";
+inline constexpr char kInvalidUserCaption[] = "Invalid User";
+
+// What AddWeight and SetDailyTarget did.
+enum class TWeightResult {
+  Stored,    // a new row, or the day's weight replaced after asking
+  Kept,      // the day had a weight and the person chose to keep it
+  NoUser,    // no user selected: nothing stored, the refusal was shown
+  Refused,   // no number, or out of range: nothing stored, the refusal was shown
+};
+
+// One weight of the weight table with the moving average of the entries up
+// to it.
+struct TWeightPoint {
+  int32_t date_serial = 0;
+  int32_t tenths = 0;    // kilograms x 10
+  double average = 0.0;  // kilograms: mean of this entry and up to six before it
+  bool operator==(const TWeightPoint&) const = default;
+};
+
+// What the progress page shows for a period of days ending on a date.
+struct TProgressFigures {
+  int32_t first_day = 0, last_day = 0;  // date serials
+  // Kilocalories of each day of the period, first day first; no value on a
+  // day without entries.
+  std::vector<std::optional<int64_t>> daily;
+  std::vector<TWeightPoint> weights;  // the period's weights, date order
+  std::optional<int32_t> target;      // the user's daily target
+  int days_with_entries = 0;
+  std::optional<int64_t> average_per_day;  // over the days with entries, rounded
+  int days_over_target = 0;                // days with entries above the target
+  // Last weight of the period minus its first, in tenths of a kilogram;
+  // no value with fewer than two weights in the period.
+  std::optional<int32_t> weight_change;
+};
+
 // What AddFood did: the store's result, and the table layer's error when
 // storing failed (nothing is stored then).
 struct TAddFoodResult {
@@ -79,6 +118,8 @@ class TDM1 {
   TTableObject UserFoodDbf;    // USERnnnn.DBF: the selected user's diary
   TTableObject FoodGroupDbf;   // FOODGROUPS.DBF
   TTableObject UserResultDbf;  // USERRESULT.DBF: daily totals
+  TTableObject UserWeightDbf;  // USEWnnnn.DBF: the selected user's weights
+  TTableObject UserTargetDbf;  // USERTARGET.DBF: daily targets, opened for each step
 
   // Fixed field objects, named table + field. They stay the same objects
   // while their table is closed and opened again.
@@ -90,6 +131,8 @@ class TDM1 {
       *UserFoodDbfFOOD_ID, *UserFoodDbfQUANTITY, *UserFoodDbfCALORIES;
   TField *FoodGroupDbfGROUP_ID, *FoodGroupDbfGROUP_NAME;
   TField *UserResultDbfDAY, *UserResultDbfDATUM, *UserResultDbfCALORIES;
+  TField *UserWeightDbfDATUM, *UserWeightDbfWEIGHT, *UserWeightDbfDAYNUMBER;
+  TField *UserTargetDbfUSER_ID, *UserTargetDbfTARGET;
   // The diary's two lookup fields (their texts come from the text hooks).
   TStringField* UserFoodDbfType = nullptr;         // "Type": KIND in MealTypeDbf
   TStringField* UserFoodDbfDescription = nullptr;  // "Description": FOOD_ID in FoodCalDbf
@@ -156,9 +199,9 @@ class TDM1 {
   // a file is still missing; then the entry count. Errors opening the diary
   // leave it closed until the next selection.
   void OpenUserFiles(int32_t previous_user_id);
-  // Deletes user `user_id` (the user list's current row) with the diary and
-  // its index file; a file that cannot be deleted is reported. Then packs
-  // the user list (PackUserList).
+  // Deletes user `user_id` (the user list's current row) with the diary,
+  // the weight table, their index files and the daily target; a file that
+  // cannot be deleted is reported. Then packs the user list (PackUserList).
   void DeleteUser(int32_t user_id);
   // Removes the rows marked deleted from USERNAME.DBF; the list is opened
   // again, in file order.
@@ -279,9 +322,44 @@ class TDM1 {
   // (the calendar asks for the three months it shows at once).
   std::array<uint32_t, 12> CalendarYearInfo();
 
-  // --- Weight page ----------------------------------------------------------
-  // MakeDB on user `user_id`'s weight table USEWnnnn.DBF.
+  // --- Weights and the daily target (weight.cpp) -----------------------------
+  // A user is selected: a number and a name.
+  bool UserSelected() const;
+  // Makes user `user_id`'s weight table USEWnnnn.DBF when it is missing and
+  // opens it in date order on the latest weight.
   void OpenWeightTable(int32_t user_id);
+  void MakeUserWeightTable(int32_t user_id);
+  void CloseWeightTable();  // closed, and pointed at no file
+  bool WeightTableOpen() const { return UserWeightDbf.Active(); }
+  // "Add &Weight": the weight typed as `text` for the day `date_serial` of
+  // the current user. Refused with a message when no user is selected, or
+  // when the text is no number or outside 20.0 to 400.0 kg; a day that has
+  // a weight asks before replacing it. The table is made when missing and
+  // left open in date order on the day's row.
+  TWeightResult AddWeight(int32_t date_serial, const std::string& text);
+  bool WeightShowsRows();  // the weight table is open and shows a row
+  void DeleteWeightRow();  // the weight table's current row
+  // The current user's weights in date order, each with the moving average
+  // of seven entries; none when the user has no weight table.
+  std::vector<TWeightPoint> WeightSeries();
+  // The text of a weight: kilograms with one decimal, the window's decimal
+  // separator ("72.5").
+  std::string WeightText(int32_t tenths) const;
+
+  // The daily target of user `user_id` in kilocalories; none when not set.
+  std::optional<int32_t> DailyTarget(int32_t user_id);
+  // Sets the current user's target from `text`: empty removes it, a whole
+  // number from 500 to 10,000 is kept; anything else is refused with a
+  // message.
+  TWeightResult SetDailyTarget(const std::string& text);
+  void RemoveDailyTarget(int32_t user_id);
+
+  // --- Progress (progress.cpp) -----------------------------------------------
+  // Kilocalories of each day from `first_day` to `last_day` (date serials)
+  // in the current user's diary; no value on a day without entries.
+  std::vector<std::optional<int64_t>> DailyTotals(int32_t first_day, int32_t last_day);
+  // The figures of the `days` days ending on `last_day`.
+  TProgressFigures ProgressFigures(int32_t last_day, int days);
 
  private:
   void DeclareFields();
@@ -292,11 +370,21 @@ class TDM1 {
             size_t count, int32_t first_key);
   bool DiaryHolds(const std::string& file_name) const;
   bool OpenUserList();  // false when it could not be opened (reported once)
-  bool DiaryFilesLeft(int32_t user_id) const;  // USERnnnn.DBF or .NDX is in the folder
+  // A file of user `user_id` (diary, weights, their index files) is in the
+  // folder, or a daily target is kept for the number.
+  bool UserFilesLeft(int32_t user_id);
   // Removes the index files the program makes that are not open on their
   // table, and so may not match it any more.
   void DropStaleIndexes();
   void ReleaseDiary(const std::string& file_name);  // closes the diary when it holds the file
+  bool WeightHolds(const std::string& file_name) const;
+  void ShowNoUser();
+  void IndexUserWeight();
+  // Opens the target table (made when missing if `make`); false when it is missing.
+  bool OpenTargets(bool make);
+  // Deletes a file of the folder when it is there; a file that cannot be
+  // deleted is reported.
+  void DeleteUserFile(const std::string& bare_name);
 
   TMainWindow& window_;
   std::string folder_;

@@ -13,6 +13,8 @@ inline constexpr char kUserCalFile[] = "USERCAL.DBF";        // the selection li
 inline constexpr char kUserResultFile[] = "USERRESULT.DBF";  // daily totals of one user
 inline constexpr char kMealTypeFile[] = "MEALTYPE.DBF";
 inline constexpr char kFoodGroupsFile[] = "FOODGROUPS.DBF";
+inline constexpr char kUserTargetFile[] = "USERTARGET.DBF";  // every user's daily target
+
 // The tables the program ships; a new program folder gets a copy of each.
 inline constexpr const char* kShippedTables[] = {kFoodCalFile, kMealTypeFile, kFoodGroupsFile};
 
@@ -30,5 +32,10 @@ inline constexpr char kFoodIdIndex[] = "FOOD_ID.NDX";
 // Its index file has the same name with ".NDX".
 std::string UserFileName(int32_t user_id);
 std::string UserIndexFileName(int32_t user_id);
+
+// File name of user n's weight table: "USEW" + n as at least four digits,
+// zero-padded, + ".DBF" (3 gives USEW0003.DBF); its index file has ".NDX".
+std::string WeightFileName(int32_t user_id);
+std::string WeightIndexFileName(int32_t user_id);
 
 }  // namespace kalbor

@@ -1,11 +1,13 @@
 // Rules on single values and rows that need no data module: the name key,
-// the diary's order key and kilocalories, and storing a catalogue product
-// (the installer, the benchmarks and the tests make catalogues with them).
+// the diary's order key and kilocalories, storing a catalogue product (the
+// installer, the benchmarks and the tests make catalogues with them), and
+// reading the weights and targets a person types.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "storage/files.h"
 
@@ -48,5 +50,30 @@ void AppendCatalogueProduct(TTableObject& table, const TCatalogueProduct& produc
 // Makes `folder` + FOODCAL.DBF empty with the catalogue's fields (level 3)
 // and opens it exclusively on `table`, ready for AppendCatalogueProduct.
 void CreateCatalogueFile(TTableObject& table, const std::string& folder);
+
+// A weight as a person types it, in tenths of a kilogram: digits with at
+// most one decimal separator, which may be a point, a comma or
+// `decimal_separator` (a weight has no thousands to group), an optional
+// leading minus sign, spaces around it ignored. Digits after the first
+// decimal round it half up (72.45 is 72.5). No value when the text is no
+// number.
+std::optional<int32_t> ParseWeightTenths(const std::string& text, char decimal_separator);
+// The weights a table keeps: 20.0 to 400.0 kg.
+inline constexpr int32_t kMinWeightTenths = 200;
+inline constexpr int32_t kMaxWeightTenths = 4000;
+// Kilograms read from a table, to the nearest tenth.
+int32_t WeightTenths(double kilograms);
+// "72.5" with `decimal_separator` for the point; "-1.4" below zero.
+std::string TenthsText(int32_t tenths, char decimal_separator);
+
+// A whole number as a person types it (digits, spaces around them
+// ignored); no value when the text is not one or has more than nine digits.
+std::optional<int32_t> ParseWholeNumber(const std::string& text);
+// The daily targets a person may set, in kilocalories.
+inline constexpr int32_t kMinTarget = 500;
+inline constexpr int32_t kMaxTarget = 10000;
+
+// The mean of each value and up to `window` - 1 values before it.
+std::vector<double> TrailingAverage(const std::vector<int32_t>& values, size_t window);
 
 }  // namespace kalbor

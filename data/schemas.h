@@ -8,10 +8,13 @@
 //   String   character, `size` characters        string of `size`
 //   Boolean  logical, 1 character                true/false
 //   Date     date, 8 characters (YYYYMMDD)       date
+//   Decimal  numeric, `size` characters with      floating point
+//            `decimals` after the point
 #pragma once
 
 #include <array>
 #include <span>
+#include <string>
 
 #include "storage/field_defs.h"
 
@@ -19,12 +22,13 @@ namespace kalbor {
 
 class TTableObject;
 
-enum class TColumnKind { Integer, String, Boolean, Date };
+enum class TColumnKind { Integer, String, Boolean, Date, Decimal };
 
 struct TColumn {
   const char* name;
   TColumnKind kind;
-  int size = 0;  // characters of a string; 0 for the other kinds
+  int size = 0;      // characters of a string or a decimal; 0 for the other kinds
+  int decimals = 0;  // digits after the point of a decimal
 };
 
 using TSchema = std::span<const TColumn>;
@@ -62,6 +66,19 @@ inline constexpr TColumn kUserResultColumns[] = {
     {"DAY", TColumnKind::String, 10},  // abbreviated weekday name
     {"DATUM", TColumnKind::Date},
     {"CALORIES", TColumnKind::Integer},
+};
+
+// USEWnnnn.DBF, one per user: one weight a day.
+inline constexpr TColumn kWeightColumns[] = {
+    {"DATUM", TColumnKind::Date},
+    {"WEIGHT", TColumnKind::Decimal, 5, 1},  // kilograms, 20.0 to 400.0
+    {"DAYNUMBER", TColumnKind::Integer},     // day number of DATUM: the table's order key
+};
+
+// USERTARGET.DBF: one row per user who has set a daily target.
+inline constexpr TColumn kTargetColumns[] = {
+    {"USER_ID", TColumnKind::Integer},
+    {"TARGET", TColumnKind::Integer},  // kilocalories a day, 500 to 10,000
 };
 
 inline constexpr TColumn kMealTypeColumns[] = {
@@ -105,6 +122,11 @@ inline constexpr std::array<const char*, 22> kFoodGroupNames = {
 
 // The definitions a file of `schema` is created with.
 void AddSchemaFields(TFieldDefs& defs, TSchema schema);
+// Makes `folder` + `file_name` empty with the fields of `schema` (level 3)
+// and opens it exclusively on `table` (tools, benchmarks and tests that
+// write tables outside the data module).
+void CreateSchemaTable(TTableObject& table, const std::string& folder,
+                       const std::string& file_name, TSchema schema);
 // Declares the fixed field objects of `schema` on a closed table object.
 void DeclareSchemaFields(TTableObject& table, TSchema schema);
 

@@ -87,10 +87,10 @@ void TDM1::SetUserOrder(int order) {
 // The new row carries USER_ID 0 and so comes first in number order. The walk
 // stops at the first gap in the numbers that follow; the new row takes the
 // number after the last one seen in sequence, or after the highest when the
-// gap is only before the last row. A number whose diary files are still in
-// the program folder (a deletion that could not remove them) is passed
-// over, with every number a user has: nobody is given another person's
-// diary.
+// gap is only before the last row. A number whose files are still in the
+// program folder, or whose daily target is still kept (a deletion that
+// could not remove them), is passed over, with every number a user has:
+// nobody is given another person's diary, weights or target.
 int32_t TDM1::AssignUserId() {
   TControlsSuspended suspended(UserDbf);
   TProgressReset progress(window_);
@@ -116,10 +116,10 @@ int32_t TDM1::AssignUserId() {
   if (prev == rows - 2) prev = cur;
 
   int32_t assigned = prev + 1;
-  if (DiaryFilesLeft(assigned)) {
+  if (UserFilesLeft(assigned)) {
     std::set<int32_t> taken;
     for (UserDbf.First(); !UserDbf.Eof(); UserDbf.Next()) taken.insert(user_id.AsInteger());
-    while (taken.count(assigned) != 0 || DiaryFilesLeft(assigned)) ++assigned;
+    while (taken.count(assigned) != 0 || UserFilesLeft(assigned)) ++assigned;
   }
 
   UserDbf.First();
@@ -134,9 +134,15 @@ int32_t TDM1::AssignUserId() {
   return assigned;
 }
 
-bool TDM1::DiaryFilesLeft(int32_t user_id) const {
-  return FileExists(FolderFile(UserFileName(user_id))) ||
-         FileExists(FolderFile(UserIndexFileName(user_id)));
+bool TDM1::UserFilesLeft(int32_t user_id) {
+  for (const std::string& name : {UserFileName(user_id), UserIndexFileName(user_id),
+                                  WeightFileName(user_id), WeightIndexFileName(user_id)})
+    if (FileExists(FolderFile(name))) return true;
+  try {
+    return DailyTarget(user_id).has_value();
+  } catch (const ETableError&) {
+    return false;  // an unreadable target table keeps no target
+  }
 }
 
 bool TDM1::UserNameExists(const std::string& name, int32_t user_id) {
@@ -284,13 +290,27 @@ void TDM1::DeleteUser(int32_t user_id) {
         window_.ShowMessageBox(kNotDeletedText, "Kalbor", TMsgIcon::Error, TMsgButtons::OK,
                                TModalResult::OK);
     }
-    const std::string index = FolderFile(UserIndexFileName(user_id));
-    if (FileExists(index) && !DeleteFile(index))
-      window_.ShowMessageBox(kNotDeletedText, "Kalbor", TMsgIcon::Error, TMsgButtons::OK,
-                             TModalResult::OK);
+    DeleteUserFile(UserIndexFileName(user_id));
+    // The weights and the daily target go with the user.
+    if (WeightHolds(WeightFileName(user_id))) CloseWeightTable();
+    DeleteUserFile(WeightFileName(user_id));
+    DeleteUserFile(WeightIndexFileName(user_id));
+    try {
+      RemoveDailyTarget(user_id);
+    } catch (const ETableError& e) {
+      window_.ShowMessageBox(std::string(kUserTargetFile) + ": " + e.what(), "Kalbor",
+                             TMsgIcon::Error, TMsgButtons::OK, TModalResult::OK);
+    }
     SetUserOrder(window_.UserSortOrder());
   }
   PackUserList();
+}
+
+void TDM1::DeleteUserFile(const std::string& bare_name) {
+  const std::string path = FolderFile(bare_name);
+  if (FileExists(path) && !DeleteFile(path))
+    window_.ShowMessageBox(kNotDeletedText, "Kalbor", TMsgIcon::Error, TMsgButtons::OK,
+                           TModalResult::OK);
 }
 
 void TDM1::PackUserList() {

@@ -1,6 +1,7 @@
 // Scope guards of the data module's long walks: display updates of a table
 // stay suspended for the guard's lifetime, and the progress bar returns to 0
-// when a walk ends, also when it ends by an exception.
+// when a walk ends, also when it ends by an exception. A table opened for
+// one step only is closed at its end the same way.
 #pragma once
 
 #include "data/window_interface.h"
@@ -14,6 +15,25 @@ class TControlsSuspended {
   ~TControlsSuspended() { table_.EnableControls(); }
   TControlsSuspended(const TControlsSuspended&) = delete;
   TControlsSuspended& operator=(const TControlsSuspended&) = delete;
+
+ private:
+  TTableObject& table_;
+};
+
+class TClosedAtEnd {
+ public:
+  explicit TClosedAtEnd(TTableObject& table) : table_(table) {}
+  // A step that stored something closes the table itself, so that an error
+  // writing the header is reported; here, after an error, a second one is
+  // not.
+  ~TClosedAtEnd() {
+    try {
+      table_.Close();
+    } catch (...) {
+    }
+  }
+  TClosedAtEnd(const TClosedAtEnd&) = delete;
+  TClosedAtEnd& operator=(const TClosedAtEnd&) = delete;
 
  private:
   TTableObject& table_;

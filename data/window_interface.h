@@ -24,6 +24,7 @@ enum TPageMode : int {
   pmResult = 5,
   pmTableMaking = 6,
   pmWeight = 7,
+  pmProgress = 8,
 };
 
 class TMainWindow {
@@ -60,6 +61,8 @@ class TMainWindow {
   // Abbreviated weekday name, Sunday = 0 ... Saturday = 6, in the user's
   // locale (kEnglishShortDayNames where the locale gives none).
   virtual std::string ShortDayName(int day_of_week) const = 0;
+  // The user's decimal separator, for the numbers the module writes.
+  virtual char DecimalSeparator() const { return '.'; }
 
   // A modal message box; answers the button pressed.
   virtual TModalResult ShowMessageBox(const std::string& text, const std::string& caption,

@@ -2,7 +2,7 @@
 # Installs the Debian packages the build needs, skipping what is installed.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ libgtest-dev libbenchmark-dev clang libclang-rt-14-dev qt6-base-dev
+packages=(cmake ninja-build g++ libgtest-dev libbenchmark-dev clang libclang-rt-14-dev qt6-base-dev qt6-charts-dev
   # packaging and its checks: the .deb, its dependencies, desktop entry,
   # metadata and the icon's PNG sizes
   dpkg-dev file lintian desktop-file-utils appstream librsvg2-bin)

@@ -167,7 +167,7 @@ void TFoodPage::Button1Click() {
   Ui::FoodPage& f = *ui_;
   ShowCalendarDate();
   if (form_.CurrentUserName().empty()) {
-    form_.ShowMessageBox("There is no user selected.\r\n", "Invalid User", TMsgIcon::Error,
+    form_.ShowMessageBox(kNoUserSelectedText, kInvalidUserCaption, TMsgIcon::Error,
                          TMsgButtons::OK, TModalResult::OK);
     return;
   }

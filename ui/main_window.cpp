@@ -32,6 +32,7 @@
 #include "ui/intro_page.h"
 #include "ui/make_tables_page.h"
 #include "ui/message_boxes.h"
+#include "ui/progress_page.h"
 #include "ui/result_page.h"
 #include "ui/settings_file.h"
 #include "ui/user_page.h"
@@ -53,6 +54,8 @@ const char kHelpContextProperty[] = "helpContext";
 constexpr int kPanelWidths[5] = {110, 150, 50, 130, 150};
 constexpr int kStatusHeight = 19;
 
+}  // namespace
+
 int32_t QDateToSerial(const QDate& date) {
   return DateToSerial(date.year(), date.month(), date.day());
 }
@@ -62,8 +65,6 @@ QDate SerialToQDate(int32_t serial) {
   SerialToDate(serial, y, m, d);
   return QDate(y, m, d);
 }
-
-}  // namespace
 
 // The locale's short date form, with a four-digit year so that a date
 // written in the settings file reads back as the same date.
@@ -129,7 +130,7 @@ void TForm1::FormCreate() {
   setFixedSize(609, menuBar()->sizeHint().height() + 391 + kStatusHeight);
 }
 
-// The pages in the order of their hidden tabs "1" to "7".
+// The pages in the order of their hidden tabs "1" to "8".
 void TForm1::AddPages() {
   QStackedWidget* pages = ui_->Pagecontrol1;
   pages->addWidget(intro_page_ = new TIntroPage(*this));
@@ -139,6 +140,7 @@ void TForm1::AddPages() {
   pages->addWidget(make_tables_page_ = new TMakeTablesPage(*this));
   pages->addWidget(result_page_ = new TResultPage(*this));
   pages->addWidget(weight_page_ = new TWeightPage(*this));
+  pages->addWidget(progress_page_ = new TProgressPage(*this));
 }
 
 QWidget* TForm1::PageWidget(int page_mode) const {
@@ -150,6 +152,7 @@ QWidget* TForm1::PageWidget(int page_mode) const {
     case pmResult: return result_page_;
     case pmTableMaking: return make_tables_page_;
     case pmWeight: return weight_page_;
+    case pmProgress: return progress_page_;
     default: return nullptr;
   }
 }
@@ -188,7 +191,7 @@ void TForm1::BuildStatusBar() {
 void TForm1::BuildMenus() {
   Ui::Form1& f = *ui_;
   for (QAction* a : {f.Close1, f.Normal1, f.USA1, f.Title, f.UserData, f.EnterFood, f.Result1,
-                     f.FoodData1, f.MakeTables1})
+                     f.Progress1, f.FoodData1, f.MakeTables1})
     a->setProperty(kHelpContextProperty, kHelpContextMenu);
   f.Help1->menuAction()->setProperty(kHelpContextProperty, kHelpContextMenu);
   f.Close1->setToolTip("Close this program");
@@ -202,6 +205,7 @@ void TForm1::BuildMenus() {
   connect(f.EnterFood, &QAction::triggered, food_page_, &TFoodPage::EnterFoodClick);
   connect(f.EnterWeight1, &QAction::triggered, weight_page_, &TWeightPage::EnterWeight1Click);
   connect(f.Result1, &QAction::triggered, result_page_, &TResultPage::Result1Click);
+  connect(f.Progress1, &QAction::triggered, progress_page_, &TProgressPage::Progress1Click);
   connect(f.FoodData1, &QAction::triggered, food_data_page_, &TFoodDataPage::FoodData1Click);
   connect(f.MakeTables1, &QAction::triggered, make_tables_page_,
           &TMakeTablesPage::MakeTables1Click);
@@ -232,7 +236,8 @@ void TForm1::SetDataModule(TDM1* dm) {
   calendar_->Bind(*dm);
   for (TPage* page : std::initializer_list<TPage*>{intro_page_, user_page_, food_page_,
                                                    food_data_page_, make_tables_page_,
-                                                   result_page_, weight_page_})
+                                                   result_page_, weight_page_,
+                                                   progress_page_})
     page->Bind(*dm);
 }
 
@@ -297,6 +302,7 @@ void TForm1::FormShow() {
     case pmResult: result_page_->Result1Click(); break;
     case pmTableMaking: make_tables_page_->MakeTables1Click(); break;
     case pmWeight: weight_page_->EnterWeight1Click(); break;
+    case pmProgress: progress_page_->Progress1Click(); break;
     default: break;  // the intro page stays in front
   }
   switch (logo_choice_) {
@@ -393,6 +399,12 @@ void TForm1::ProcessMessages() {
   message_timer_.start();
 }
 
+// A separator of more than one character (or none) is written as a point.
+char TForm1::DecimalSeparator() const {
+  const QString point = QLocale().decimalPoint();
+  return point.size() == 1 && point[0].unicode() < 0x80 ? point[0].toLatin1() : '.';
+}
+
 std::string TForm1::ShortDayName(int day_of_week) const {
   int qt_day = day_of_week == 0 ? 7 : day_of_week;
   QString name = QLocale().dayName(qt_day, QLocale::ShortFormat);
@@ -439,7 +451,7 @@ void TForm1::ClearCurrentUser() {
 void TForm1::UncheckPageItems() {
   Ui::Form1& f = *ui_;
   for (QAction* a : {f.Title, f.UserData, f.EnterFood, f.EnterWeight1, f.FoodData1, f.MakeTables1,
-                     f.Result1})
+                     f.Result1, f.Progress1})
     a->setChecked(false);
   f.DBGrid5->hide();
 }
@@ -464,6 +476,7 @@ void TForm1::ShowPage(int page_mode) {
     case pmResult: place = {"Show Result", f.Result1, {393, 22}, hidden, hidden}; break;
     case pmTableMaking: place = {"Make New Tables", f.MakeTables1, hidden, {445, 60}, hidden}; break;
     case pmWeight: place = {"Enter Weigth", f.EnterWeight1, {202, 183}, hidden, hidden}; break;
+    case pmProgress: place = {"Progress", f.Progress1, {404, 226}, hidden, hidden}; break;
     default: return;
   }
   f.Pagecontrol1->setCurrentWidget(PageWidget(page_mode));
@@ -550,8 +563,8 @@ void TForm1::About1Click() { ShowHelpContext(9999); }
 
 void TForm1::FormKeyDown(QKeyEvent* event) {
   if (event->key() != Qt::Key_F1) return;
-  static const int kContexts[8] = {0, 1200, 2000, 3000, 4000, 6000, 5000, 3500};
-  if (page_mode_ >= 1 && page_mode_ <= 7) ShowHelpContext(kContexts[page_mode_]);
+  static const int kContexts[9] = {0, 1200, 2000, 3000, 4000, 6000, 5000, 3500, 6500};
+  if (page_mode_ >= 1 && page_mode_ <= 8) ShowHelpContext(kContexts[page_mode_]);
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {

@@ -1,4 +1,4 @@
-// TForm1: the program's one window, its frame. Its seven pages (one class
+// TForm1: the program's one window, its frame. Its eight pages (one class
 // each, see ui/page.h) sit behind hidden tabs and are switched from the
 // Select menu; the calendar, logo and food-group panels float above them.
 // The frame holds the selection state the data module reads (through
@@ -6,6 +6,7 @@
 // the settings file and the F1 key.
 #pragma once
 
+#include <QDate>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMainWindow>
@@ -28,6 +29,7 @@ class TFoodDataPage;
 class TFoodPage;
 class TIntroPage;
 class TMakeTablesPage;
+class TProgressPage;
 class TResultPage;
 class TSettingsFile;
 class TUserPage;
@@ -38,6 +40,9 @@ inline constexpr char kHelpFileName[] = "KALBOR.HLP";
 
 // The locale's short date form, with a four-digit year (Qt pattern).
 QString ShortDateFormat();
+// A date serial and the same day as a Qt date.
+int32_t QDateToSerial(const QDate& date);
+QDate SerialToQDate(int32_t serial);
 
 class TForm1 : public QMainWindow, public TMainWindow {
   Q_OBJECT
@@ -67,6 +72,7 @@ class TForm1 : public QMainWindow, public TMainWindow {
   TMakeTablesPage& MakeTablesPage() { return *make_tables_page_; }
   TResultPage& ResultPage() { return *result_page_; }
   TWeightPage& WeightPage() { return *weight_page_; }
+  TProgressPage& ProgressPage() { return *progress_page_; }
   TCalendarPanel& Calendar() { return *calendar_; }
 
   // --- TMainWindow ----------------------------------------------------------
@@ -86,6 +92,7 @@ class TForm1 : public QMainWindow, public TMainWindow {
   void SetAddProductEnabled(bool enabled) override;
   void ProcessMessages() override;
   std::string ShortDayName(int day_of_week) const override;
+  char DecimalSeparator() const override;
   TModalResult ShowMessageBox(const std::string& text, const std::string& caption, TMsgIcon icon,
                               TMsgButtons buttons, TModalResult default_button) override;
 
@@ -158,6 +165,7 @@ class TForm1 : public QMainWindow, public TMainWindow {
   TMakeTablesPage* make_tables_page_ = nullptr;
   TResultPage* result_page_ = nullptr;
   TWeightPage* weight_page_ = nullptr;
+  TProgressPage* progress_page_ = nullptr;
   std::unique_ptr<TCalendarPanel> calendar_;
 
   // State (reset when the window is made).

@@ -62,7 +62,7 @@ HelpFile* ShippedHelpFileTest::file_ = nullptr;
 
 TEST_F(ShippedHelpFileTest, HasEveryTopicTheProgramOpens) {
   ASSERT_NE(file_, nullptr);
-  for (int context : {1100, 1200, 2000, 3000, 3500, 4000, 5000, 6000, 9500, 9999}) {
+  for (int context : {1100, 1200, 2000, 3000, 3500, 4000, 5000, 6000, 6500, 9500, 9999}) {
     const HelpTopic* topic = file_->Find(context);
     ASSERT_NE(topic, nullptr) << "topic " << context;
     EXPECT_FALSE(topic->title.empty()) << context;
@@ -83,7 +83,7 @@ TEST_F(ShippedHelpFileTest, ContentsTopicLeadsToEveryPageTopic) {
     for (const HelpSpan& span : *spans)
       if (span.kind == HelpSpan::Kind::Link) linked.insert(span.target);
   }
-  for (int context : {1100, 1200, 2000, 3000, 3500, 4000, 5000, 6000, 9500, 9999})
+  for (int context : {1100, 1200, 2000, 3000, 3500, 4000, 5000, 6000, 6500, 9500, 9999})
     EXPECT_TRUE(linked.count(context)) << "contents does not link to " << context;
 }
 
@@ -109,6 +109,8 @@ TEST_F(ShippedHelpFileTest, PageTopicsQuoteTheProgramsMessages) {
   EXPECT_NE(text_of(4000).find("\"FOODCAL.DBF\" not found."), std::string::npos);
   EXPECT_NE(text_of(5000).find("The file you want to make exists already."), std::string::npos);
   EXPECT_NE(text_of(6000).find("Kalbor - Result"), std::string::npos);
+  EXPECT_NE(text_of(3500).find("is not a weight."), std::string::npos);
+  EXPECT_NE(text_of(6500).find("is not a daily target."), std::string::npos);
 }
 
 TEST_F(ShippedHelpFileTest, IndexFindsTopicsByKeyword) {

@@ -83,7 +83,7 @@ TEST_F(HelpViewerTest, HistoryTopicOpensWithItsTitle) {
 }
 
 TEST_F(HelpViewerTest, EveryPageTopicOfTheProgramOpens) {
-  for (int context : {1100, 1200, 2000, 3000, 3500, 4000, 5000, 6000, 9500, 9999}) {
+  for (int context : {1100, 1200, 2000, 3000, 3500, 4000, 5000, 6000, 6500, 9500, 9999}) {
     ShowHelpTopic(nullptr, kHelpFile, context);
     EXPECT_EQ(ActiveHelpViewer()->CurrentContext(), context);
   }

@@ -36,6 +36,7 @@
 #include "ui/main_window.h"
 #include "ui/make_tables_page.h"
 #include "ui/message_boxes.h"
+#include "ui/progress_page.h"
 #include "ui/result_page.h"
 #include "ui/user_page.h"
 #include "ui/weight_page.h"
@@ -43,6 +44,7 @@
 #include "ui_food_page.h"
 #include "ui_main_window.h"
 #include "ui_make_tables_page.h"
+#include "ui_progress_page.h"
 #include "ui_result_page.h"
 #include "ui_user_page.h"
 #include "ui_weight_page.h"
@@ -151,6 +153,7 @@ class UiTest : public ::testing::Test {
   Ui::ResultPage& result() { return form->ResultPage().Form(); }
   Ui::TestPage& tables() { return form->MakeTablesPage().Form(); }
   Ui::EnterWeigth& weight() { return form->WeightPage().Form(); }
+  Ui::ProgressPage& progress() { return form->ProgressPage().Form(); }
   static void Settle() { QApplication::processEvents(); }
 
   // Chooses a food group in the group list (its after-scroll hook runs).
