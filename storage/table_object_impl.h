@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -54,7 +55,7 @@ struct TTableObject::Impl {
 
   // Display.
   int disable_count = 0;
-  bool pending_change = false;
+  std::optional<TDataLink::TEvent> pending;  // what EnableControls tells
   std::vector<TDataLink*> links;
 
   // Indexes open with the table, in the order they were opened.
@@ -71,9 +72,11 @@ struct TTableObject::Impl {
   void Settle();  // posts a changed edit or insert, cancels an unchanged one
   bool Accept(const uint8_t* row);
   bool Fetch(TStep step, bool make_current);
-  void Resync();
+  // Fetches the current row again (else the next, else the prior) and tells
+  // the links `told`.
+  void Resync(TDataLink::TEvent told = TDataLink::TEvent::DataSetChanged, uint32_t recno = 0);
   void Reposition();  // puts the cursor back on the current row
-  void Notify(TDataLink::TEvent event);
+  void Notify(TDataLink::TEvent event, uint32_t recno = 0);
   void SetNoRows();
   void Run(const TDataSetNotifyEvent& hook) {
     if (hook) hook(self);
