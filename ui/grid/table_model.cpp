@@ -197,7 +197,8 @@ void TTableModel::RowChanged(int row) {
 void TTableModel::InsertRow(int row, uint32_t recno) {
   reshaping_ = true;
   beginInsertRows(QModelIndex(), row, row);
-  rows_.insert(rows_.begin() + row, recno);
+  if (recno != 0) rows_.insert(rows_.begin() + row, recno);
+  else insert_row_ = true;
   cached_row_ = -1;
   endInsertRows();
   reshaping_ = false;
@@ -217,12 +218,7 @@ void TTableModel::FollowState() {
   const bool inserting = table_.Active() && table_.State() == TDataSetState::dsInsert;
   const int last = static_cast<int>(rows_.size());
   if (inserting && !insert_row_) {
-    reshaping_ = true;
-    beginInsertRows(QModelIndex(), last, last);
-    insert_row_ = true;
-    cached_row_ = -1;
-    endInsertRows();
-    reshaping_ = false;
+    InsertRow(last, 0);
   } else if (!inserting && insert_row_) {
     RemoveRow(last);
   } else {
@@ -247,26 +243,22 @@ int TTableModel::PlaceAmongRows(int32_t recno_of, int skip) const {
 }
 
 void TTableModel::PlaceRow(uint32_t recno) {
+  constexpr int kGone = -2;  // navigation no longer shows the row
   const auto found = std::find(rows_.begin(), rows_.end(), recno);
   const int row = found == rows_.end() ? -1 : static_cast<int>(found - rows_.begin());
   int place = -1;
   try {
     const int32_t recno_of = table_.RecNoOf(recno);
-    if (recno_of == 0) {
-      if (row >= 0) RemoveRow(row);
-      FollowCurrentRow();
-      return;
-    }
-    place = PlaceAmongRows(recno_of, row);
+    place = recno_of == 0 ? kGone : PlaceAmongRows(recno_of, row);
   } catch (const ETableError&) {
     place = -1;
   }
-  if (place < 0) return Reload();
+  if (place == -1) return Reload();
   if (place == row) {
     RowChanged(row);
   } else {
     if (row >= 0) RemoveRow(row);
-    InsertRow(place, recno);
+    if (place >= 0) InsertRow(place, recno);
   }
   FollowCurrentRow();
 }

@@ -90,6 +90,8 @@ class TTableModel : public QAbstractTableModel, private TDataLink {
   // (-1: none) left out; -1 when their RecNos do not tell (a row shown is
   // no longer visible, two are equal): the rows must then be read again.
   int PlaceAmongRows(int32_t recno_of, int skip) const;
+  // The stored row `recno` (0: the new row shown last) is shown at `row`;
+  // the row shown at `row` goes.
   void InsertRow(int row, uint32_t recno);
   void RemoveRow(int row);
   void RowChanged(int row);
