@@ -478,7 +478,7 @@ void TTableObject::Impl::Reposition() {
   }
 }
 
-void TTableObject::Impl::Resync() {
+void TTableObject::Impl::Resync(TDataLink::TEvent told, uint32_t recno) {
   if (!cursor) return;
   uint32_t saved = current_recno;
   auto go = [&] {
@@ -501,16 +501,18 @@ void TTableObject::Impl::Resync() {
   } else {
     SetNoRows();
   }
-  Notify(TDataLink::TEvent::DataSetChanged);
+  Notify(told, recno);
 }
 
-void TTableObject::Impl::Notify(TDataLink::TEvent event) {
+void TTableObject::Impl::Notify(TDataLink::TEvent event, uint32_t recno) {
   if (disable_count > 0) {
-    pending_change = true;
+    const bool moved_only = event == TDataLink::TEvent::Scrolled &&
+                            (!pending || *pending == TDataLink::TEvent::Scrolled);
+    pending = moved_only ? TDataLink::TEvent::Scrolled : TDataLink::TEvent::DataSetChanged;
     return;
   }
   std::vector<TDataLink*> copy = links;
-  for (TDataLink* link : copy) link->DataEvent(event);
+  for (TDataLink* link : copy) link->DataEvent(event, recno);
 }
 
 // --- Navigation -------------------------------------------------------------
@@ -582,8 +584,13 @@ bool TTableObject::Bof() const { return impl_->bof; }
 bool TTableObject::IsEmpty() const { return impl_->current_recno == 0 && impl_->state != TDataSetState::dsInsert; }
 
 void TTableObject::Refresh() {
-  impl_->Settle();
-  impl_->Resync();
+  Impl& m = *impl_;
+  m.Settle();
+  // The links were told of every row this object stored. Rows change unseen
+  // only when the filter hook may answer otherwise now, or when another
+  // program may write the file; else only the current row is read again.
+  const bool unseen = (m.filtered && OnFilterRecord) || m.file.Mode() != TOpenMode::ExclusiveOpen;
+  m.Resync(unseen ? TDataLink::TEvent::DataSetChanged : TDataLink::TEvent::Scrolled);
 }
 
 int32_t TTableObject::RecNo() const {
@@ -690,6 +697,22 @@ std::vector<uint32_t> TTableObject::VisibleRecordNumbers() {
   }
   m.Reposition();
   return out;
+}
+
+int32_t TTableObject::RecNoOf(uint32_t bookmark) {
+  Impl& m = *impl_;
+  if (!Active() || bookmark == 0) return 0;
+  int32_t recno = 0;
+  try {
+    if (m.cursor->GotoPhysical(bookmark) && m.cursor->PhysicalRecNo() == bookmark &&
+        m.Fetch(TStep::Current, false))
+      recno = static_cast<int32_t>(m.cursor->SequentialRecNo());
+  } catch (...) {
+    m.Reposition();
+    throw;
+  }
+  m.Reposition();
+  return recno;
 }
 
 bool TTableObject::ReadRowTexts(uint32_t recno, const std::vector<std::string>& field_names,
@@ -867,6 +890,7 @@ void TTableObject::Post() {
   if (m.state != TDataSetState::dsEdit && m.state != TDataSetState::dsInsert)
     throw ETableError(kNotEditing);
   m.Run(BeforePost);
+  uint32_t posted = m.current_recno;
   if (m.state == TDataSetState::dsInsert) {
     m.buffer[0] = kLiveFlag;
     uint32_t recno = m.file.RecordCount() + 1;
@@ -889,6 +913,7 @@ void TTableObject::Post() {
         while (!m.indexes.empty()) m.DropIndex(m.indexes.front().file.get());
       }
     }
+    posted = written;
   } else {
     m.UpdateKeys(m.current_recno, m.edit_copy.data(), m.buffer.data(), m.deleting);
     try {
@@ -914,7 +939,7 @@ void TTableObject::Post() {
   // read the file must not report it as failed (a caller would post the row
   // again). The table then shows no row until the next move reads again.
   try {
-    m.Resync();
+    m.Resync(TDataLink::TEvent::RowPosted, posted);
   } catch (const ETableError&) {
     m.SetNoRows();
     m.Notify(TDataLink::TEvent::DataSetChanged);
@@ -933,7 +958,8 @@ void TTableObject::Cancel() {
   m.edit_copy.clear();
   m.state = TDataSetState::dsBrowse;
   m.modified = false;
-  m.Resync();
+  m.Notify(TDataLink::TEvent::StateChanged);
+  m.Resync(TDataLink::TEvent::Scrolled);  // no stored row changed
   m.Run(AfterCancel);
   if (inserting) m.Run(AfterScroll);
 }
@@ -982,9 +1008,10 @@ void TTableObject::DisableControls() { ++impl_->disable_count; }
 void TTableObject::EnableControls() {
   Impl& m = *impl_;
   if (m.disable_count == 0) return;
-  if (--m.disable_count == 0 && m.pending_change) {
-    m.pending_change = false;
-    m.Notify(TDataLink::TEvent::DataSetChanged);
+  if (--m.disable_count == 0 && m.pending) {
+    const TDataLink::TEvent told = *m.pending;
+    m.pending.reset();
+    m.Notify(told);
   }
 }
 

@@ -28,13 +28,25 @@ enum class TDataSetState { dsInactive, dsBrowse, dsEdit, dsInsert, dsFilter };
 enum TLocateOption : int { loCaseInsensitive = 1, loPartialKey = 2 };
 
 // Something shown from the table (a grid, a navigator): told when the rows
-// or the current row may have changed. While DisableControls is in force
-// nothing is told; EnableControls then tells once.
+// or the current row may have changed. DataSetChanged: any row, the order
+// or the filter may have changed. RowPosted: the row `recno` was stored
+// (added, changed or marked deleted), so only it may have changed, moved,
+// appeared or gone. RecordChanged: a field of the current row's buffer was
+// written. `recno` is 0 for all but RowPosted. While DisableControls is in
+// force nothing is told; EnableControls then tells once: Scrolled when the
+// current row only moved, else DataSetChanged.
 class TDataLink {
  public:
-  enum class TEvent { ActiveChanged, DataSetChanged, Scrolled, RecordChanged, StateChanged };
+  enum class TEvent {
+    ActiveChanged,
+    DataSetChanged,
+    RowPosted,
+    Scrolled,
+    RecordChanged,
+    StateChanged
+  };
   virtual ~TDataLink() = default;
-  virtual void DataEvent(TEvent event) = 0;
+  virtual void DataEvent(TEvent event, uint32_t recno) = 0;
 };
 
 // An index file opened together with the table.
@@ -150,6 +162,12 @@ class TTableObject {
   // row's display texts, without moving the current row or running hooks
   // (grids paint through these).
   std::vector<uint32_t> VisibleRecordNumbers();
+  // The RecNo row `bookmark` would have as the current row, read the same
+  // way (0 when navigation would not show the row). RecNo grows along the
+  // present order (with an index it is a position in the index, not a
+  // count): a grid finds a stored row's place among its rows without
+  // walking them.
+  int32_t RecNoOf(uint32_t bookmark);
   bool ReadRowTexts(uint32_t recno, const std::vector<std::string>& field_names,
                     std::vector<std::string>& texts);
 

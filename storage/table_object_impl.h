@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -54,7 +55,7 @@ struct TTableObject::Impl {
 
   // Display.
   int disable_count = 0;
-  bool pending_change = false;
+  std::optional<TDataLink::TEvent> pending;  // what EnableControls tells
   std::vector<TDataLink*> links;
 
   // Indexes open with the table, in the order they were opened.
@@ -74,9 +75,11 @@ struct TTableObject::Impl {
   // Whether a visible row lies that way from the current one; the cursor
   // is left on the current row and nothing is made current.
   bool Peek(TStep step);
-  void Resync();
+  // Fetches the current row again (else the next, else the prior) and tells
+  // the links `told`.
+  void Resync(TDataLink::TEvent told = TDataLink::TEvent::DataSetChanged, uint32_t recno = 0);
   void Reposition();  // puts the cursor back on the current row
-  void Notify(TDataLink::TEvent event);
+  void Notify(TDataLink::TEvent event, uint32_t recno = 0);
   void SetNoRows();
   void Run(const TDataSetNotifyEvent& hook) {
     if (hook) hook(self);

@@ -160,7 +160,8 @@ void TTableObject::Impl::DropIndex(TIndexFile* index) {
   auto it = std::find_if(indexes.begin(), indexes.end(),
                          [&](const OpenIndex& oi) { return oi.file.get() == index; });
   if (it == indexes.end()) return;
-  if (selected == index) {
+  const bool reordered = selected == index;
+  if (reordered) {
     selected = nullptr;
     index_name.clear();
     cursor = std::make_unique<TPhysicalCursor>(file);
@@ -173,6 +174,7 @@ void TTableObject::Impl::DropIndex(TIndexFile* index) {
   } catch (...) {
   }
   indexes.erase(it);
+  if (reordered) Notify(TDataLink::TEvent::DataSetChanged);  // the rows go in file order now
 }
 
 void TTableObject::Impl::CheckKeysFree(uint32_t recno, const uint8_t* old_record,

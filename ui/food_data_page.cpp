@@ -98,9 +98,11 @@ void TFoodDataPage::Bind(TDM1& dm) {
   model_->SetEditable(true);
   model_->OnError = show_error;
   // Once the row "Add" left open is stored or dropped, it is an ordinary row.
-  connect(model_.get(), &QAbstractItemModel::modelReset, this, [this] {
+  auto new_row_gone = [this] {
     if (!dm_->NewProductOpen()) added_product_open_ = false;
-  });
+  };
+  connect(model_.get(), &QAbstractItemModel::modelReset, this, new_row_gone);
+  connect(model_.get(), &QAbstractItemModel::rowsRemoved, this, new_row_gone);
 
   TDBGrid* grid = f.DBGrid2;
   grid->SetModel(model_.get(), false);

@@ -494,7 +494,7 @@ TEST_F(TableObjectTest, PackKeepsTheOldFileUnderTheSecondSpareName) {
 TEST_F(TableObjectTest, DisableControlsNestsAndTellsOnce) {
   struct Counter : TDataLink {
     int events = 0;
-    void DataEvent(TEvent) override { ++events; }
+    void DataEvent(TEvent, uint32_t) override { ++events; }
   } link;
   auto t = MakeUserTable();
   t->Open();
@@ -507,6 +507,132 @@ TEST_F(TableObjectTest, DisableControlsNestsAndTellsOnce) {
   t->EnableControls();
   EXPECT_EQ(link.events, 1);
   t->RemoveDataLink(&link);
+}
+
+// Each step tells the links no more than it changed: a stored row as that
+// row, a move as a move, and only a new order, filter or file as a whole
+// change. Suspended display tells once: a move if rows only moved.
+TEST_F(TableObjectTest, EachChangeTellsTheLinksWhatItChanged) {
+  struct Log : TDataLink {
+    std::vector<std::string> told;
+    void DataEvent(TEvent event, uint32_t recno) override {
+      static const char* const kNames[] = {"Active", "DataSet", "RowPosted",
+                                           "Scrolled", "Record", "State"};
+      std::string line = kNames[static_cast<int>(event)];
+      if (recno != 0) line += " " + std::to_string(recno);
+      told.push_back(line);
+    }
+  };
+  const auto even_ids = [](TTableObject& t, bool& accept) {
+    accept = t.FieldByName("USER_ID").AsInteger() % 2 == 0;
+  };
+  using V = std::vector<std::string>;
+  const struct {
+    const char* step;
+    std::function<void(TTableObject&)> act;
+    V told;
+  } kCases[] = {
+      {"row added", [&](TTableObject& t) { AddUser(t, 4, "D"); },
+       V{"State", "Record", "Record", "Record", "State", "RowPosted 4"}},
+      {"row edited",
+       [](TTableObject& t) {
+         t.Edit();
+         t.FieldByName("COUNT").SetAsInteger(7);
+         t.Post();
+       },
+       V{"State", "Record", "State", "RowPosted 2"}},
+      {"row deleted", [](TTableObject& t) { t.Delete(); }, V{"State", "State", "RowPosted 2"}},
+      {"new row dropped",
+       [](TTableObject& t) {
+         t.Insert();
+         t.Cancel();
+       },
+       V{"State", "State", "Scrolled"}},
+      {"moved", [](TTableObject& t) { t.Next(); }, V{"Scrolled"}},
+      {"refreshed", [](TTableObject& t) { t.Refresh(); }, V{"Scrolled"}},
+      {"refreshed under a filter",
+       [&](TTableObject& t) {
+         t.OnFilterRecord = even_ids;
+         t.SetFiltered(true);
+         t.Refresh();
+       },
+       V{"DataSet", "DataSet"}},
+      {"deleted rows shown", [](TTableObject& t) { t.SetShowDeleted(true); }, V{"DataSet"}},
+      {"ordered by an index",
+       [](TTableObject& t) {
+         t.BuildIndexFile("USERNAME.NDX", "USERNAME", 0);
+         t.SetIndexName("USERNAME.NDX");
+       },
+       V{"DataSet"}},
+      {"walked with the display suspended",
+       [](TTableObject& t) {
+         t.DisableControls();
+         for (t.First(); !t.Eof(); t.Next()) {
+         }
+         t.Locate("USER_ID", TVariant(2.0), 0);
+         t.EnableControls();
+       },
+       V{"Scrolled"}},
+      {"rows added with the display suspended",
+       [&](TTableObject& t) {
+         t.DisableControls();
+         AddUser(t, 4, "D");
+         t.First();
+         t.EnableControls();
+       },
+       V{"DataSet"}},
+      {"closed", [](TTableObject& t) { t.Close(); }, V{"Active"}},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.step);
+    auto t = MakeUserTable();
+    t->Open();
+    AddUser(*t, 1, "C");
+    AddUser(*t, 2, "A");
+    AddUser(*t, 3, "B");
+    t->First();
+    t->Next();  // row 2
+    Log log;
+    t->AddDataLink(&log);
+    c.act(*t);
+    EXPECT_EQ(log.told, c.told);
+    t->RemoveDataLink(&log);
+  }
+}
+
+// RecNoOf grows along the present order, physical or by an index of several
+// levels (8 names of 50 characters to a page), is 0 for a row navigation
+// would not show, and leaves the current row alone.
+TEST_F(TableObjectTest, RecNoOfGrowsAlongTheOrderAndSkipsHiddenRows) {
+  auto t = MakeUserTable();
+  t->Open();
+  const int kRows = 300;
+  for (int i = 1; i <= kRows; ++i) AddUser(*t, i, "N" + std::to_string(i * 37 % kRows + 1000));
+  t->First();
+  t->Delete();  // record 1
+  t->OnFilterRecord = [](TTableObject& table, bool& accept) {
+    accept = table.FieldByName("USER_ID").AsInteger() != 5;
+  };
+  t->SetFiltered(true);
+  t->BuildIndexFile("USERNAME.NDX", "USERNAME", 0);
+  int scrolls = 0;
+  t->AfterScroll = [&](TTableObject&) { ++scrolls; };
+  for (const char* index : {"", "USERNAME.NDX"}) {
+    SCOPED_TRACE(index);
+    t->SetIndexName(index);
+    ASSERT_TRUE(t->Locate("USER_ID", TVariant(6.0), 0));
+    scrolls = 0;
+    const std::vector<uint32_t> order = t->VisibleRecordNumbers();
+    ASSERT_EQ(order.size(), static_cast<size_t>(kRows - 2));
+    for (size_t i = 1; i < order.size(); ++i)
+      ASSERT_LT(t->RecNoOf(order[i - 1]), t->RecNoOf(order[i])) << order[i];
+    EXPECT_EQ(t->RecNoOf(1), 0) << "marked deleted";
+    EXPECT_EQ(t->RecNoOf(5), 0) << "refused by the filter";
+    EXPECT_EQ(t->RecNoOf(kRows + 1), 0) << "no such record";
+    EXPECT_EQ(t->RecNoOf(6), t->RecNo()) << "the current row's own";
+    EXPECT_EQ(t->FieldByName("USER_ID").AsInteger(), 6);
+    EXPECT_EQ(scrolls, 0);
+  }
 }
 
 TEST_F(TableObjectTest, ReadRowTextsLeavesTheCurrentRowAlone) {

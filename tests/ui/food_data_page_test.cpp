@@ -4,7 +4,6 @@
 // inputs), deleting, and the navigator.
 #include <QAbstractItemModelTester>
 #include <QLineEdit>
-#include <QLoggingCategory>
 #include <QPushButton>
 #include <QToolButton>
 
@@ -84,26 +83,6 @@ class FoodDataPageTest : public UiTest {
       if (editor->isVisible()) return editor;
     return nullptr;
   }
-};
-
-// Collects what QAbstractItemModelTester reports about a model.
-class ModelFailures {
- public:
-  ModelFailures() {
-    failures_.clear();
-    previous_ = qInstallMessageHandler(&Record);
-  }
-  ~ModelFailures() { qInstallMessageHandler(previous_); }
-  const QStringList& List() const { return failures_; }
-
- private:
-  static void Record(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    if (context.category && QByteArray(context.category) == "qt.modeltest" &&
-        type >= QtWarningMsg)
-      failures_ << message;
-  }
-  static inline QStringList failures_;
-  QtMessageHandler previous_;
 };
 
 // --- Showing the page -------------------------------------------------------------

@@ -14,6 +14,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QStringList>
 #include <QWidget>
 
 #include <cstdint>
@@ -56,6 +57,29 @@ inline void QuietOffscreenNotes(QtMsgType type, const QMessageLogContext& contex
   if (message.startsWith("This plugin does not support")) return;
   fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
 }
+
+// Collects what QAbstractItemModelTester reports about a model (run in its
+// Warning mode) while it lives.
+class ModelFailures {
+ public:
+  ModelFailures() {
+    failures_.clear();
+    previous_ = qInstallMessageHandler(&Record);
+  }
+  ~ModelFailures() { qInstallMessageHandler(previous_); }
+  ModelFailures(const ModelFailures&) = delete;
+  ModelFailures& operator=(const ModelFailures&) = delete;
+  const QStringList& List() const { return failures_; }
+
+ private:
+  static void Record(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (context.category && QByteArray(context.category) == "qt.modeltest" &&
+        type >= QtWarningMsg)
+      failures_ << message;
+  }
+  static inline QStringList failures_;
+  QtMessageHandler previous_;
+};
 
 class TUiEnvironment : public ::testing::Environment {
  public:

@@ -164,7 +164,8 @@ void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& prev
     if (left >= 0) emit ColExit(left);
     emit ColEnter(current_column_);
   }
-  if (!following_ && model_ && current.isValid() && current.row() != previous.row()) {
+  if (!following_ && model_ && !model_->Reshaping() && current.isValid() &&
+      current.row() != previous.row()) {
     const int row = current.row();
     LeaveRowThen(model_->Table(), [&] { model_->MoveTableTo(row); }, OnError);
   }

@@ -158,6 +158,6 @@ void TDBNavigator::UpdateButtons() {
   }
 }
 
-void TDBNavigator::DataEvent(TEvent) { UpdateButtons(); }
+void TDBNavigator::DataEvent(TEvent, uint32_t) { UpdateButtons(); }
 
 }  // namespace kalbor

@@ -32,7 +32,7 @@ class TDBNavigator : public QWidget, private TDataLink {
   void UpdateButtons();
 
  private:
-  void DataEvent(TEvent event) override;
+  void DataEvent(TEvent event, uint32_t recno) override;
   void Click(TNavButton which);
   TDBGrid* EditingGrid() const;
 

@@ -160,11 +160,15 @@ void TTableModel::MoveTableTo(int row) {
 void TTableModel::SetParked(bool parked) {
   if (parked == parked_) return;
   parked_ = parked;
-  if (!parked_ && stale_) Reload();
+  if (parked_) return;
+  if (stale_) Reload();
+  else if (moved_) emit CurrentRowChanged(CurrentRow());
+  moved_ = false;
 }
 
 void TTableModel::Reload() {
   stale_ = false;
+  moved_ = false;
   beginResetModel();
   cached_row_ = -1;
   rows_.clear();
@@ -181,10 +185,89 @@ void TTableModel::Reload() {
   emit CurrentRowChanged(CurrentRow());
 }
 
-void TTableModel::DataEvent(TEvent event) {
+void TTableModel::FollowCurrentRow() {
+  if (!moving_) emit CurrentRowChanged(CurrentRow());
+}
+
+void TTableModel::RowChanged(int row) {
+  cached_row_ = -1;
+  if (row >= 0 && row < rowCount()) emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+}
+
+void TTableModel::InsertRow(int row, uint32_t recno) {
+  reshaping_ = true;
+  beginInsertRows(QModelIndex(), row, row);
+  if (recno != 0) rows_.insert(rows_.begin() + row, recno);
+  else insert_row_ = true;
+  cached_row_ = -1;
+  endInsertRows();
+  reshaping_ = false;
+}
+
+void TTableModel::RemoveRow(int row) {
+  reshaping_ = true;
+  beginRemoveRows(QModelIndex(), row, row);
+  if (row < static_cast<int>(rows_.size())) rows_.erase(rows_.begin() + row);
+  else insert_row_ = false;
+  cached_row_ = -1;
+  endRemoveRows();
+  reshaping_ = false;
+}
+
+void TTableModel::FollowState() {
+  const bool inserting = table_.Active() && table_.State() == TDataSetState::dsInsert;
+  const int last = static_cast<int>(rows_.size());
+  if (inserting && !insert_row_) {
+    InsertRow(last, 0);
+  } else if (!inserting && insert_row_) {
+    RemoveRow(last);
+  } else {
+    // The row's texts come from the buffer while it is edited.
+    RowChanged(CurrentRow());
+  }
+  FollowCurrentRow();
+}
+
+int TTableModel::PlaceAmongRows(int32_t recno_of, int skip) const {
+  int low = 0;
+  int high = static_cast<int>(rows_.size()) - (skip >= 0 ? 1 : 0);
+  while (low < high) {
+    const int middle = low + (high - low) / 2;
+    const int row = skip >= 0 && middle >= skip ? middle + 1 : middle;
+    const int32_t there = table_.RecNoOf(rows_[static_cast<size_t>(row)]);
+    if (there == 0 || there == recno_of) return -1;
+    if (there < recno_of) low = middle + 1;
+    else high = middle;
+  }
+  return low;
+}
+
+void TTableModel::PlaceRow(uint32_t recno) {
+  constexpr int kGone = -2;  // navigation no longer shows the row
+  const auto found = std::find(rows_.begin(), rows_.end(), recno);
+  const int row = found == rows_.end() ? -1 : static_cast<int>(found - rows_.begin());
+  int place = -1;
+  try {
+    const int32_t recno_of = table_.RecNoOf(recno);
+    place = recno_of == 0 ? kGone : PlaceAmongRows(recno_of, row);
+  } catch (const ETableError&) {
+    place = -1;
+  }
+  if (place == -1) return Reload();
+  if (place == row) {
+    RowChanged(row);
+  } else {
+    if (row >= 0) RemoveRow(row);
+    if (place >= 0) InsertRow(place, recno);
+  }
+  FollowCurrentRow();
+}
+
+void TTableModel::DataEvent(TEvent event, uint32_t recno) {
   if (parked_) {
-    // Moves need nothing now: unparking re-reads the rows and the current row.
-    stale_ = true;
+    // Unparking re-reads the rows, or only finds the current row.
+    if (event == TEvent::Scrolled) moved_ = true;
+    else stale_ = true;
     return;
   }
   switch (event) {
@@ -192,21 +275,17 @@ void TTableModel::DataEvent(TEvent event) {
     case TEvent::DataSetChanged:
       Reload();
       break;
-    case TEvent::StateChanged: {
-      bool inserting = table_.Active() && table_.State() == TDataSetState::dsInsert;
-      if (inserting != insert_row_) Reload();
-      else if (!moving_) emit CurrentRowChanged(CurrentRow());
+    case TEvent::RowPosted:
+      PlaceRow(recno);
       break;
-    }
-    case TEvent::RecordChanged: {
-      int row = CurrentRow();
-      cached_row_ = -1;
-      if (row >= 0 && row < rowCount())
-        emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+    case TEvent::StateChanged:
+      FollowState();
       break;
-    }
+    case TEvent::RecordChanged:
+      RowChanged(CurrentRow());
+      break;
     case TEvent::Scrolled:
-      if (!moving_) emit CurrentRowChanged(CurrentRow());
+      FollowCurrentRow();
       break;
   }
 }

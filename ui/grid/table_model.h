@@ -1,8 +1,11 @@
 // The grid binding: a Qt table model over one TTableObject. It shows the
 // table's visible rows in the table's present order (index, filter, rows
 // marked deleted), keeps the grid's current row and the table's current row
-// together in both directions, and refreshes when the table tells it to
-// (never while DisableControls is in force; once at EnableControls).
+// together in both directions, and follows what the table tells it (never
+// while DisableControls is in force; once at EnableControls): a row stored
+// is inserted, removed, moved or repainted as that one row, found among the
+// rows shown by its RecNo (a binary search, no walk); the rows are read
+// afresh only when the order or the filter may have changed.
 //
 // Painting reads rows through the table's side read, so it neither moves the
 // table's current row nor runs its scroll hooks; lookup columns show their
@@ -65,15 +68,34 @@ class TTableModel : public QAbstractTableModel, private TDataLink {
   // Re-reading tens of thousands of rows for a grid nobody sees would cost
   // more than the action that changed them.
   void SetParked(bool parked);
+  // Rows are being inserted or removed: a current cell the view moves
+  // meanwhile is no move of the table's (the model says where the table's
+  // current row is once they are in place).
+  bool Reshaping() const { return reshaping_; }
 
  signals:
   // The table's current row moved to `row` (-1: none).
   void CurrentRowChanged(int row);
 
  private:
-  void DataEvent(TEvent event) override;
+  void DataEvent(TEvent event, uint32_t recno) override;
   void ReadRow(int row) const;
   uint32_t RecnoAt(int row) const;
+  // The new row shown last while the table inserts comes and goes with the
+  // insert state; entering or leaving an edit repaints the row.
+  void FollowState();
+  // The stored row `recno` goes where the table shows it now, or goes away.
+  void PlaceRow(uint32_t recno);
+  // Where a row of RecNo `recno_of` stands among the rows shown, `skip`
+  // (-1: none) left out; -1 when their RecNos do not tell (a row shown is
+  // no longer visible, two are equal): the rows must then be read again.
+  int PlaceAmongRows(int32_t recno_of, int skip) const;
+  // The stored row `recno` (0: the new row shown last) is shown at `row`;
+  // the row shown at `row` goes.
+  void InsertRow(int row, uint32_t recno);
+  void RemoveRow(int row);
+  void RowChanged(int row);
+  void FollowCurrentRow();
 
   TTableObject& table_;
   std::vector<TGridColumn> columns_;
@@ -84,7 +106,9 @@ class TTableModel : public QAbstractTableModel, private TDataLink {
   bool moving_ = false;
   bool last_edit_failed_ = false;
   bool parked_ = false;
-  bool stale_ = false;  // parked while the table changed
+  bool stale_ = false;  // parked while the table's rows changed
+  bool moved_ = false;  // parked while the table's current row moved
+  bool reshaping_ = false;
   // One row's texts, read on demand for painting.
   mutable int cached_row_ = -1;
   mutable std::vector<std::string> cached_texts_;
