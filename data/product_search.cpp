@@ -13,7 +13,7 @@ TNameSearch::TNameSearch(TTableObject& table) : table_(table) { table_.AddDataLi
 
 TNameSearch::~TNameSearch() { table_.RemoveDataLink(this); }
 
-void TNameSearch::DataEvent(TEvent event) {
+void TNameSearch::DataEvent(TEvent event, uint32_t) {
   if (event != TEvent::Scrolled) stale_ = true;
 }
 

@@ -38,7 +38,7 @@ class TNameSearch : private TDataLink {
   size_t Bytes() const;
 
  private:
-  void DataEvent(TEvent event) override;
+  void DataEvent(TEvent event, uint32_t recno) override;
 
   TTableObject& table_;
   bool stale_ = true;
