@@ -6,6 +6,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QToolButton>
+#include <QToolTip>
+#include <QHelpEvent>
 
 #include <algorithm>
 #include <tuple>
@@ -688,6 +690,26 @@ TEST_F(FoodDataPageTest, NavigatorHasAllTenButtonsWithTheirTooltipsAndDeleteAsks
   Settle();
   EXPECT_EQ(LiveFileRows("FOODCAL.DBF").size(), 5u);
   EXPECT_EQ(Grid()->model()->rowCount(), 5);
+}
+
+// A name too long for its cell shows whole as the cell's tooltip; one that
+// fits shows none.
+TEST_F(FoodDataPageTest, ACutCellShowsItsWholeTextAsTooltip) {
+  const std::string long_name = "Cheese, cottage, creamed, large or small curd, wit";
+  WriteCatalogue({{12, true, 1, long_name, 97, "USDA SR24"}, {8, true, 2, "Apple", 52}});
+  Start();
+  ShowPage();
+  auto cut = [&](int row, int column) {
+    return Grid()->CutText(Grid()->model()->index(row, column)).toStdString();
+  };
+  EXPECT_EQ(cut(0, kName), long_name);
+  EXPECT_EQ(cut(1, kName), "");
+  EXPECT_EQ(cut(0, kMake), "") << "the make column fits its usual content";
+  // Hovering over the cut cell shows the text.
+  const QPoint at = Grid()->visualRect(Grid()->model()->index(0, kName)).center();
+  QHelpEvent help(QEvent::ToolTip, at, Grid()->viewport()->mapToGlobal(at));
+  QApplication::sendEvent(Grid()->viewport(), &help);
+  EXPECT_EQ(QToolTip::text().toStdString(), long_name);
 }
 
 // The move buttons are offered where the cursor can go.

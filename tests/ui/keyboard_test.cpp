@@ -103,6 +103,10 @@ TEST_F(PageLookAndKeysTest, TabVisitsEveryControlInReadingOrderAndNothingOverlap
        {"DBGrid6", "MonthCalendar1", "DBNavigator3"}},
       {"table making", [](TForm1& f) { f.MakeTablesPage().MakeTables1Click(); },
        {"TableSelect", "MakeTable"}},
+      {"weight", [](TForm1& f) { f.WeightPage().EnterWeight1Click(); },
+       {"MonthCalendar1", "WeightEdit", "AddWeightBtn", "DBGrid7"}},
+      {"progress", [](TForm1& f) { f.ProgressPage().Progress1Click(); },
+       {"MonthBtn", "MonthCalendar1", "TargetEdit", "SetTargetBtn"}},
   };
   for (const TPageCase& c : pages) {
     SCOPED_TRACE(c.page);

@@ -3,10 +3,13 @@
 #include <QApplication>
 #include <QFocusEvent>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyle>
 #include <QStyledItemDelegate>
+#include <QToolTip>
 
 #include "storage/errors.h"
 
@@ -280,6 +283,28 @@ bool TDBGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)
       if (!began) FinishCellEdit(false);
     }
   }
+  return true;
+}
+
+QString TDBGrid::CutText(const QModelIndex& index) const {
+  const QString text = index.isValid() ? index.data(Qt::DisplayRole).toString() : QString();
+  // The cell's own margins as the view draws them: a text that needs more
+  // room than is left is shown elided.
+  const int margin = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1);
+  if (text.isEmpty() || fontMetrics().horizontalAdvance(text) <= visualRect(index).width() - margin)
+    return QString();
+  return text;
+}
+
+bool TDBGrid::viewportEvent(QEvent* event) {
+  if (event->type() != QEvent::ToolTip) return QTableView::viewportEvent(event);
+  auto* help = static_cast<QHelpEvent*>(event);
+  const QModelIndex index = indexAt(help->pos());
+  const QString text = CutText(index);
+  if (text.isEmpty())
+    QToolTip::hideText();
+  else
+    QToolTip::showText(help->globalPos(), text, viewport(), visualRect(index));
   return true;
 }
 

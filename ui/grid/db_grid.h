@@ -43,6 +43,9 @@ class TDBGrid : public QTableView {
   std::function<void(const std::string&)> OnError;
   // The column of the current cell; kept while the rows are re-read.
   int CurrentColumn() const { return current_column_; }
+  // The whole text of a cell that is too narrow to show it (shown as the
+  // cell's tooltip); empty when the cell shows all of it.
+  QString CutText(const QModelIndex& index) const;
   // Ends an open cell editor: keep stores its text in the row (false when
   // the text is refused; the editor then stays open), otherwise the text is
   // dropped.
@@ -66,6 +69,8 @@ class TDBGrid : public QTableView {
   void showEvent(QShowEvent* event) override;
   void hideEvent(QHideEvent* event) override;
   bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
+  // A cell too narrow for its text shows the whole text as its tooltip.
+  bool viewportEvent(QEvent* event) override;
   // Enter in a cell editor stores the row, Escape drops the row's changes.
   void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
   void dataChanged(const QModelIndex& top_left, const QModelIndex& bottom_right,
