@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QProgressBar>
+#include <QScreen>
 #include <QSettings>
 #include <QThread>
 #include <filesystem>
@@ -155,6 +156,18 @@ TEST_F(MainWindowTest, F1OpensTheTopicOfThePageShown) {
   }
   form->History1Click();
   EXPECT_EQ(ActiveHelpViewer()->CurrentContext(), 9500);
+  // Opened from a window at the screen's lower right, the viewer is still
+  // wholly on the screen.
+  ActiveHelpViewer()->close();
+  delete ActiveHelpViewer();
+  const QRect screen = form->screen()->availableGeometry();
+  form->move(screen.right() - form->width(), screen.bottom() - form->height());
+  form->Contents1Click();
+  Settle();
+  ASSERT_NE(ActiveHelpViewer(), nullptr);
+  // Larger than the window it is centred over, it ends in the screen's
+  // corner.
+  EXPECT_EQ(ActiveHelpViewer()->frameGeometry().bottomRight(), screen.bottomRight());
   form->About1Click();
   EXPECT_EQ(ActiveHelpViewer()->CurrentContext(), 9999);
 }
