@@ -62,9 +62,10 @@ QString Number(int64_t value) { return QLocale().toString(static_cast<qlonglong>
 TProgressPage::TProgressPage(TForm1& form)
     : TPage(form), ui_(std::make_unique<Ui::ProgressPage>()) {
   ui_->setupUi(this);
-  chart_ = new QChart();
+  // The view's own chart: one set in its place would leave the view's first
+  // chart to nobody.
+  chart_ = ui_->ProgressChart->chart();
   StyleChart(*chart_);
-  ui_->ProgressChart->setChart(chart_);
   NoSceneIndex(*ui_->ProgressChart);
   ui_->ProgressChart->setFrameShape(QFrame::Box);
   MakeChart();

@@ -41,9 +41,10 @@ QString DateAxisFormat(int32_t days) {
 
 TWeightPage::TWeightPage(TForm1& form) : TPage(form), ui_(std::make_unique<Ui::EnterWeigth>()) {
   ui_->setupUi(this);
-  chart_ = new QChart();
+  // The view's own chart: one set in its place would leave the view's first
+  // chart to nobody.
+  chart_ = ui_->Image2->chart();
   StyleChart(*chart_);
-  ui_->Image2->setChart(chart_);
   NoSceneIndex(*ui_->Image2);
   ui_->Image2->setFrameShape(QFrame::Box);
 
