@@ -409,6 +409,10 @@ void TTableObject::SetActive(bool value) {
 
 TDataSetState TTableObject::State() const { return impl_->state; }
 
+bool TTableObject::Editing() const {
+  return impl_->state == TDataSetState::dsEdit || impl_->state == TDataSetState::dsInsert;
+}
+
 // --- Fetching ---------------------------------------------------------------
 
 void TTableObject::Impl::CheckActive() const {

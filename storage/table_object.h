@@ -115,6 +115,7 @@ class TTableObject {
   bool Active() const;
   void SetActive(bool value);
   TDataSetState State() const;
+  bool Editing() const;  // a row is being edited or inserted
 
   // --- Navigation ---------------------------------------------------------
   void First();

@@ -176,11 +176,7 @@ void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& prev
 
 bool LeaveRowThen(TTableObject& table, const std::function<void()>& move,
                   const std::function<void(const std::string&)>& on_error) {
-  auto editing = [&table] {
-    return table.Active() && (table.State() == TDataSetState::dsEdit ||
-                              table.State() == TDataSetState::dsInsert);
-  };
-  const bool pending = editing();
+  const bool pending = table.Editing();
   std::string refusal;
   try {
     move();
@@ -189,7 +185,7 @@ bool LeaveRowThen(TTableObject& table, const std::function<void()>& move,
     refusal = e.what();
   }
   bool moved = false;
-  if (pending && editing()) {
+  if (pending && table.Editing()) {
     try {
       table.Cancel();
       move();
@@ -229,8 +225,7 @@ void TDBGrid::keyPressEvent(QKeyEvent* event) {
     // Escape drops the unposted changes of the current row (an open cell
     // editor takes Escape itself first).
     TTableObject& table = model_->Table();
-    if (table.Active() && (table.State() == TDataSetState::dsEdit ||
-                           table.State() == TDataSetState::dsInsert)) {
+    if (table.Editing()) {
       RunTableAction([&] { table.Cancel(); });
       return;
     }
@@ -312,9 +307,7 @@ void TDBGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hi
   QTableView::closeEditor(editor, hint);
   if (!model_) return;
   TTableObject& table = model_->Table();
-  const bool pending = table.Active() && (table.State() == TDataSetState::dsEdit ||
-                                          table.State() == TDataSetState::dsInsert);
-  if (!pending) return;
+  if (!table.Editing()) return;
   if (hint == QAbstractItemDelegate::SubmitModelCache && !model_->LastEditFailed())
     RunTableAction([&] { table.Post(); });
   else if (hint == QAbstractItemDelegate::RevertModelCache)

@@ -88,37 +88,35 @@ void TDBNavigator::Click(TNavButton which) {
     UpdateButtons();
     return;
   }
-  std::function<void()> move;
+  // The moves leave the row being edited (its refused changes are dropped);
+  // the other buttons act on it.
+  std::function<void()> action;
+  bool move = false;
   switch (which) {
-    case TNavButton::First: move = [this] { table_->First(); }; break;
-    case TNavButton::Prior: move = [this] { table_->Prior(); }; break;
-    case TNavButton::Next: move = [this] { table_->Next(); }; break;
-    case TNavButton::Last: move = [this] { table_->Last(); }; break;
-    default: break;
+    case TNavButton::First: action = [this] { table_->First(); }, move = true; break;
+    case TNavButton::Prior: action = [this] { table_->Prior(); }, move = true; break;
+    case TNavButton::Next: action = [this] { table_->Next(); }, move = true; break;
+    case TNavButton::Last: action = [this] { table_->Last(); }, move = true; break;
+    case TNavButton::Insert: action = [this] { table_->Insert(); }; break;
+    case TNavButton::Delete:
+      action = [this] {
+        if (!ConfirmDelete || ConfirmDelete()) table_->Delete();
+      };
+      break;
+    case TNavButton::Edit: action = [this] { table_->Edit(); }; break;
+    case TNavButton::Post: action = [this] { table_->Post(); }; break;
+    case TNavButton::Cancel: action = [this] { table_->Cancel(); }; break;
+    case TNavButton::Refresh: action = [this] { table_->Refresh(); }; break;
   }
   if (move) {
-    LeaveRowThen(*table_, move, OnError);
-    UpdateButtons();
-    return;
-  }
-  try {
-    switch (which) {
-      case TNavButton::First:
-      case TNavButton::Prior:
-      case TNavButton::Next:
-      case TNavButton::Last: break;
-      case TNavButton::Insert: table_->Insert(); break;
-      case TNavButton::Delete:
-        if (!ConfirmDelete || ConfirmDelete()) table_->Delete();
-        break;
-      case TNavButton::Edit: table_->Edit(); break;
-      case TNavButton::Post: table_->Post(); break;
-      case TNavButton::Cancel: table_->Cancel(); break;
-      case TNavButton::Refresh: table_->Refresh(); break;
+    LeaveRowThen(*table_, action, OnError);
+  } else {
+    try {
+      action();
+    } catch (const ETableError& e) {
+      if (!OnError) throw;
+      OnError(e.what());
     }
-  } catch (const ETableError& e) {
-    if (OnError) OnError(e.what());
-    else throw;
   }
   UpdateButtons();
 }
@@ -128,8 +126,7 @@ void TDBNavigator::Click(TNavButton which) {
 void TDBNavigator::UpdateButtons() {
   if (!table_) return;
   bool active = table_->Active();
-  bool editing = active && (table_->State() == TDataSetState::dsEdit ||
-                            table_->State() == TDataSetState::dsInsert);
+  bool editing = table_->Editing();
   bool browsing = active && !editing;
   bool rows = active && !table_->IsEmpty();
   for (auto& [b, button] : buttons_) {
