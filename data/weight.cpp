@@ -180,6 +180,7 @@ TWeightResult TDM1::AddWeight(int32_t date_serial, const std::string& text) {
   } else {
     UserWeightDbf.Append();
   }
+  const bool appending = UserWeightDbf.State() == TDataSetState::dsInsert;
   try {
     UserWeightDbfDATUM->SetAsDateTime(date_serial);
     UserWeightDbfWEIGHT->SetAsFloat(kilograms);
@@ -189,6 +190,9 @@ TWeightResult TDM1::AddWeight(int32_t date_serial, const std::string& text) {
     UserWeightDbf.Cancel();
     throw;
   }
+  // Posting leaves the table where it was; the new weight, the file's last
+  // record, becomes the current row, as the grid should show it.
+  if (appending) UserWeightDbf.GotoBookmark(UserWeightDbf.FileRecordCount());
   return TWeightResult::Stored;
 }
 

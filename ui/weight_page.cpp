@@ -85,7 +85,7 @@ void TWeightPage::Bind(TDM1& dm) {
   const Qt::Alignment right = Qt::AlignRight | Qt::AlignVCenter;
   model_ = std::make_unique<TTableModel>(
       dm.UserWeightDbf,
-      std::vector<TGridColumn>{{"DATUM", "Date", 80}, {"WEIGHT", "Weight (kg)", 72, right, right}});
+      std::vector<TGridColumn>{{"DATUM", "Date", 80}, {"WEIGHT", "Weight (kg)", 82, right, right}});
   f.DBGrid7->SetModel(model_.get(), true);
   f.DBGrid7->DeleteRow = [this] { DeleteWeightRow(); };
   f.DBGrid7->OnError = [this](const std::string& message) { ShowError(message); };

@@ -92,6 +92,7 @@ TEST_F(ProgressPagesTest, WeightsAreAddedReplacedAfterAskingAndDeleted) {
                                   QAbstractItemModelTester::FailureReportingMode::Fatal);
   AddWeight(Day(2024, 4, 12), "71,5");
   AddWeight(Day(2024, 4, 10), "73");
+  EXPECT_EQ(weight().DBGrid7->currentIndex().row(), 0) << "the new weight is the current row";
   EXPECT_EQ(weight().Edit7->text(), DateText(Day(2024, 4, 10)));
   EXPECT_TRUE(messages.empty());
   EXPECT_TRUE(weight().WeightEdit->text().isEmpty()) << "emptied after storing";
