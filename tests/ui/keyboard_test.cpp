@@ -1,7 +1,12 @@
 // Every page by keyboard and by eye: a Tab walk visits the controls a person
 // needs, in reading order, and Shift+Tab the other way, without changing
 // any table; and no control covers another or leaves the page.
+#include <QAbstractButton>
 #include <QCalendarWidget>
+#include <QLabel>
+#include <QMenuBar>
+
+#include <map>
 
 #include "tests/ui/ui_fixture.h"
 
@@ -121,6 +126,22 @@ TEST_F(PageLookAndKeysTest, TabVisitsEveryControlInReadingOrderAndNothingOverlap
         EXPECT_FALSE(controls[i].second.intersects(controls[j].second))
             << controls[i].first << " and " << controls[j].first << " overlap";
     }
+
+    // Each Alt+letter of the page and the menu bar does one thing.
+    std::map<QChar, std::string> keys;
+    auto take = [&](const QString& text, const std::string& owner) {
+      const int at = QString(text).replace("&&", "__").indexOf('&');
+      if (at < 0 || at + 1 >= text.size()) return;
+      const QChar key = text[at + 1].toLower();
+      EXPECT_EQ(keys.count(key), 0u) << "Alt+" << key.toLatin1() << ": " << keys[key] << " and "
+                                     << owner;
+      keys[key] = owner;
+    };
+    for (QAction* menu : form->menuBar()->actions()) take(menu->text(), "menu");
+    for (QAbstractButton* b : page->findChildren<QAbstractButton*>())
+      if (b->isVisible()) take(b->text(), b->objectName().toStdString());
+    for (QLabel* l : page->findChildren<QLabel*>())
+      if (l->isVisible() && l->buddy()) take(l->text(), l->objectName().toStdString());
 
     const std::vector<std::string> before = Snapshot();
     const size_t n = c.tab_order.size();
